@@ -1,0 +1,1 @@
+namespace shelfwatch::sim { int placeholderSymbol() { return 0; } }  // removed once the server lands
