@@ -1,7 +1,12 @@
 // The state a batch detail fetch shares across threads: the stop flag set by the
 // stop click and the row counters that several workers share over one table.
-// Atomics, because the window thread and the workers touch them at once.
+// Atomics, because the window thread and the workers touch them at once. It also
+// keeps the walk threads, so it must outlive nothing they use: declare it after
+// the table, the panel and the fetcher, and it asks them to stop and joins them
+// when it goes.
 #pragma once
+
+#include "search/walk_threads.h"
 
 #include <atomic>
 
@@ -9,9 +14,18 @@ namespace shelfwatch::search {
 
 struct FetchState {
     std::atomic<int> stopRequested{0};
-    std::atomic<int> nextRow{1};       // 1-based number of the next row a worker takes
+    std::atomic<int> nextRow{1};  // 1-based number of the next row a worker takes
     std::atomic<int> rowTotal{0};
     std::atomic<int> activeWorkers{0};
+    // Counts stop clicks, so a walk that waited for an older one to end can tell
+    // whether it was itself stopped meanwhile before it clears the flag.
+    std::atomic<unsigned> stopClicks{0};
+    WalkThreads threads;
+
+    FetchState() = default;
+    ~FetchState() { stopRequested = 1; }
+    FetchState(const FetchState&) = delete;
+    FetchState& operator=(const FetchState&) = delete;
 };
 
 }  // namespace shelfwatch::search

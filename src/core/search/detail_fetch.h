@@ -1,0 +1,62 @@
+// The batch detail fetch: visiting the rows of the result table, analysing every
+// item page not done yet and writing the record into the row's cells, with the
+// progress and end texts on the main window. Two operations over the counters of
+// FetchState: fetchAllDetails (address-only rows; any number of workers share the
+// counters; stoppable) and fillRemainingDetails (rows that already carry the list
+// service's title, seller and sales). Every write carries the table generation of
+// the query that owns the rows, so a late write never reaches a newer query.
+#pragma once
+
+#include "app/app_context.h"
+#include "item/item_analyzer.h"
+#include "table/result_table.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+
+namespace shelfwatch::search {
+
+// The cell columns each form writes, in the order it writes them.
+inline constexpr std::initializer_list<int> kAllDetailColumns = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+inline constexpr std::initializer_list<int> kRemainingDetailColumns = {4, 5, 6, 8, 9, 10, 11};
+inline constexpr std::initializer_list<int> kRefreshColumns = {4, 5, 6, 3, 8, 9};
+
+inline constexpr int kMaxDetailWorkers = 16;
+
+// The text of `column` for the record; false when the cell must be left as it is
+// (a date-time whose year is 2000 or earlier, or a column the record has no value for).
+bool detailCellText(const item::ItemDetails& details, int column, std::string& out);
+
+// Writes `columns` of `row` from the record, each only while `generation` is current.
+void writeDetailCells(table::ResultTable& table, std::uint64_t generation, int row,
+                      const item::ItemDetails& details, std::initializer_list<int> columns);
+
+// One analysis of the address in column 2 of `row`.
+item::ItemDetails analyzeRow(app::AppContext& context, int row);
+
+// One worker of the fetch. The walk sets nextRow and activeWorkers first. Ends at
+// once and silently (as far as the labels go) when the table is cleared under it.
+void fetchAllDetails(app::AppContext& context, std::uint64_t generation);
+void fetchAllDetails(app::AppContext& context);
+
+void fillRemainingDetails(app::AppContext& context);
+
+// Sets the counters for `workers` workers, starts them on walk threads (or runs
+// one in this thread and waits for the rest when `inThisThread`).
+void startDetailWorkers(app::AppContext& context, std::uint64_t generation, bool inThisThread);
+
+// configs.ini, section `search`, key `detailWorkers`: 1..16, default 1.
+int detailWorkersSetting(const std::filesystem::path& dataDir);
+int clampDetailWorkers(int workers);
+
+// Status and progress texts (GBK).
+const std::string& fetchingInfoText();         // "正在获取信息，请稍后。。"
+const std::string& stoppedText();              // "线程已停止操作。"
+const std::string& doneText();                 // "完成操作。"
+std::string progressText(int row, int total);  // "进度： row / total"
+
+// Re-enables the keyword box, page-count box, "导 出" and "查询店铺".
+void enableSearchControls(app::MainPanel& panel);
+
+}  // namespace shelfwatch::search

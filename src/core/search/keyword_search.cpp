@@ -1,0 +1,139 @@
+#include "search/keyword_search.h"
+
+#include "search/detail_fetch.h"
+#include "search/search_query.h"
+#include "text/gbk_text.h"
+
+namespace shelfwatch::search {
+
+namespace {
+
+void disableSearchControls(app::MainPanel& panel) {
+    panel.setEnabled(app::Control::KeywordEdit, false);
+    panel.setEnabled(app::Control::PageCountEdit, false);
+    panel.setEnabled(app::Control::ExportButton, false);
+    panel.setEnabled(app::Control::StoreButton, false);
+}
+
+void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopClicksAtStart) {
+    FetchState& state = context.fetchState;
+    app::MainPanel& panel = context.panel;
+    table::ResultTable& table = context.table;
+
+    // A stopped walk may still be finishing its last request; it must be gone
+    // before this one takes the table and the counters.
+    state.threads.waitForEarlierWalks();
+
+    table.clear();
+    const std::uint64_t generation = table.generation();
+    if (state.stopClicks == stopClicksAtStart) state.stopRequested = 0;
+    disableSearchControls(panel);
+
+    const std::string spm = fetchSpm(context.fetcher, context.market);
+    const int pages = text::toInt(panel.pageCountText());
+    for (int p = 1; p <= pages; ++p) {
+        // Unlike the classic walk, a stop also ends the page walk: the detail
+        // fetch that follows then stops before its first request.
+        if (state.stopRequested == 1) break;
+        if (table.generation() != generation) {
+            // A newer query cleared the table: it owns it and the labels now.
+            panel.setSearchButtonCaption(searchCaption());
+            enableSearchControls(panel);
+            return;
+        }
+        panel.setStatus(listPageStatus(p));
+        SearchPageQuery query;
+        query.spm = spm;
+        query.initiativeId = initiativeId(context.clock);
+        query.sortKey = searchSortKey(panel.sortIndex(), panel.directionIndex());
+        query.keyword = panel.keyword();
+        query.region = panel.region();
+        query.offset = (p - 1) * kItemsPerPage;
+        const std::string page =
+            context.fetcher.fetchPage(searchPageAddress(context.market.searchHost, query), "");
+        if (isDetailSrpPage(page)) {
+            static const std::string kRefusal =
+                text::gbk("暂不支持DetailSrp模式关键词\r\n请使用本软件的列表页查询模式");
+            panel.setStatus(stoppedText());
+            enableSearchControls(panel);
+            panel.setSearchButtonCaption(searchCaption());
+            panel.showMessage(kRefusal);
+            return;
+        }
+        appendPageItems(table, generation, page, true);
+    }
+    startDetailWorkers(context, generation, detailInSameThread);
+}
+
+}  // namespace
+
+const std::string& searchCaption() {
+    static const std::string kText = text::gbk("查关键字");
+    return kText;
+}
+
+const std::string& stopCaption() {
+    static const std::string kText = text::gbk("停止获取");
+    return kText;
+}
+
+std::string listPageStatus(int page) {
+    static const std::string kPrefix = text::gbk("正在获取列表，当前第");
+    static const std::string kSuffix = text::gbk("页");
+    return kPrefix + std::to_string(page) + kSuffix;
+}
+
+int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::string_view page,
+                    bool skipKnown) {
+    int appended = 0;
+    for (const std::string& link : itemLinks(page)) {
+        // The test compares the link as matched, before the cut: two links that
+        // differ only after a double quote both get a row.
+        if (skipKnown && table.findRow(0, table::kUrl, link) >= 0) continue;
+        if (table.generation() != generation) break;
+        const int row = table.appendRow();
+        table.setCellIf(generation, row, table::kSeq, std::to_string(row));
+        table.setCellIf(generation, row, table::kUrl, cutAtQuote(link));
+        ++appended;
+    }
+    return appended;
+}
+
+void runKeywordSearch(app::AppContext& context, bool detailInSameThread) {
+    runWalk(context, detailInSameThread, context.fetchState.stopClicks);
+}
+
+void onSearchButtonClicked(app::AppContext& context) {
+    static const std::string kNoKeyword = text::gbk("请输入关键词");
+    app::MainPanel& panel = context.panel;
+    if (panel.keyword().empty()) {
+        panel.showMessage(kNoKeyword);
+        return;
+    }
+    const std::string pageCount = panel.pageCountText();
+    if (pageCount.empty() || pageCount == "0") panel.setPageCountText("1");
+
+    const std::string caption = panel.searchButtonCaption();
+    if (caption == stopCaption()) {
+        ++context.fetchState.stopClicks;
+        context.fetchState.stopRequested = 1;
+        enableSearchControls(panel);
+        panel.setSearchButtonCaption(searchCaption());
+        return;
+    }
+    if (caption == searchCaption()) {
+        if (text::toInt(panel.pageCountText()) == 0) panel.setPageCountText("1");
+        panel.setSearchButtonCaption(stopCaption());
+        const unsigned stopClicks = context.fetchState.stopClicks;
+        context.fetchState.threads.start(
+            [context, stopClicks]() mutable { runWalk(context, false, stopClicks); }, true);
+    }
+}
+
+void showRegionHelp(app::MainPanel& panel) {
+    static const std::string kHelp =
+        text::gbk("使用方法类似淘宝的商品列表页\r\n只需输入需要查询的城市名或者省份名称\r\n");
+    panel.showMessage(kHelp);
+}
+
+}  // namespace shelfwatch::search

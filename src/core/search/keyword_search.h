@@ -1,0 +1,38 @@
+// The keyword search: the start/stop click of "查关键字" (also Enter in the keyword
+// box), the page walk over the marketplace's search pages that fills the result
+// table with one row per new item address, and the hand-over to the batch detail
+// fetch. The region help of the ".." button lives here too. The walk reads its
+// inputs through MainPanel and writes only the ResultTable, from any thread.
+#pragma once
+
+#include "app/app_context.h"
+#include "table/result_table.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace shelfwatch::search {
+
+// The click: starts a walk on a walk thread, or stops the running one.
+void onSearchButtonClicked(app::AppContext& context);
+
+// The walk. `detailInSameThread`: run the detail fetch here and return when it is
+// done; otherwise start the detail workers on walk threads and return.
+void runKeywordSearch(app::AppContext& context, bool detailInSameThread);
+
+// Appends a row (sequence number and address) for every item link of the page;
+// with `skipKnown` a link already held in column 2 is passed over. Rows land only
+// while `generation` is current. Returns the number of rows appended.
+int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::string_view page,
+                    bool skipKnown);
+
+// The ".." button next to the region box.
+void showRegionHelp(app::MainPanel& panel);
+
+// The GBK captions of the search button.
+const std::string& searchCaption();
+const std::string& stopCaption();
+// "正在获取列表，当前第" + page + "页"
+std::string listPageStatus(int page);
+
+}  // namespace shelfwatch::search

@@ -1,0 +1,63 @@
+#include "search/list_page_query.h"
+
+#include "search/detail_fetch.h"
+#include "search/keyword_search.h"
+#include "search/search_query.h"
+#include "text/gbk_text.h"
+
+namespace shelfwatch::search {
+
+const std::string& listPagePrompt() {
+    static const std::string kText = text::gbk(
+        "请输入淘宝商品列表页的地址，需要为列表页形式：\r\n"
+        "可以从淘宝首页输入关键词点击搜索后，将网址粘贴到此处\r\n"
+        "本功能用于自定参数的抓取.请不要保留分页参数s");
+    return kText;
+}
+
+void onListPageButtonClicked(app::AppContext& context) {
+    const std::optional<std::string> address = context.panel.askText(listPagePrompt(), "");
+    if (!address) return;
+    runListPageQuery(context, *address);
+}
+
+void runListPageQuery(app::AppContext& context, const std::string& address) {
+    app::MainPanel& panel = context.panel;
+    table::ResultTable& table = context.table;
+    FetchState& state = context.fetchState;
+
+    table.clear();
+    const std::uint64_t generation = table.generation();
+    state.stopRequested = 0;
+
+    // Requested like the other walks do, though the list addresses do not carry it.
+    (void)fetchSpm(context.fetcher, context.market);
+
+    const int pages = text::toInt(panel.pageCountText());
+    for (int p = 1; p <= pages; ++p) {
+        panel.setStatus(listPageStatus(p));
+        panel.processEvents();
+        if (table.generation() != generation) return;
+        const std::string page =
+            context.fetcher.fetchPage(address + "&s=" + std::to_string((p - 1) * kItemsPerPage), "");
+        appendPageItems(table, generation, page, false);
+    }
+
+    const int n = table.rowCount();
+    for (int k = 1; k <= n; ++k) {
+        panel.setStatus(fetchingInfoText());
+        panel.setProgress(progressText(k, n));
+        panel.processEvents();
+        // A query started from the events just run has taken the table over.
+        if (table.generation() != generation) return;
+        if (!table.cell(k - 1, table::kSeller).empty()) continue;
+        if (state.stopRequested == 1) {
+            panel.setStatus(stoppedText());
+            return;
+        }
+        const item::ItemDetails details = analyzeRow(context, k - 1);
+        writeDetailCells(table, generation, k - 1, details, kAllDetailColumns);
+    }
+}
+
+}  // namespace shelfwatch::search
