@@ -1,1 +1,0 @@
-namespace shelfwatch { int corePlaceholderSymbol() { return 0; } }  // removed once real sources land
