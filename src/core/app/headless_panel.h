@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace shelfwatch::app {
@@ -61,6 +62,7 @@ public:
     int processEventsCalls() const;
     bool windowVisible() const;
     bool collectProgressVisible() const;
+    std::pair<std::string, std::string> collectProgressLines() const;
     void setSink(Sink sink);
     // Called from processEvents(): lets a test act "while events run" (e.g. stop).
     void setProcessEventsHook(std::function<void()> hook);
@@ -86,6 +88,7 @@ private:
     int m_processEventsCalls = 0;
     bool m_windowVisible = false;
     bool m_collectVisible = false;
+    std::pair<std::string, std::string> m_collectLines;
     Sink m_sink;
     std::function<void()> m_processEventsHook;
 };

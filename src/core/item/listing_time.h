@@ -45,9 +45,11 @@ DateTime dateOnly(DateTime dt);
 // The epoch plus the whole seconds of `ms` (milliseconds truncated toward zero).
 // The full 64-bit second count is kept, so dates after 2038 stay right.
 DateTime msToDateTime(std::int64_t ms);
-// (dt - epoch) * 86400 + 5.787037037037037e-6, truncated toward zero.
+// (dt - epoch) * 86400 with the 5.787037037037037e-6 allowance (away from zero),
+// truncated toward zero.
 std::int64_t dateTimeToSeconds(DateTime dt);
-// (later - earlier) * 1440 + 5.787037037037037e-6, truncated toward zero; 0 when equal.
+// (later - earlier) * 1440 with the same allowance, truncated toward zero; 0 when
+// equal. 59 s -> 0, 60 s -> 1, -59 s -> 0, -60 s -> -1.
 std::int32_t wholeMinutesBetween(DateTime later, DateTime earlier);
 
 // "%d年%d月%d日" then the shortest of "%d时%d分%d秒", "%d时%d分", "%d时" that keeps

@@ -60,11 +60,13 @@ int columnWidth(int column);
 
 // What changed since the last takeChanges(): a view applies it in one step.
 struct ChangeSummary {
-    bool reset = false;      // cleared (and possibly refilled) since last time
-    int rowCount = 0;        // rows now
-    int firstDirty = -1;     // cell writes in rows [firstDirty, lastDirty]
+    bool reset = false;   // cleared (and possibly refilled) since last time
+    int rowCount = 0;     // rows now
+    int firstDirty = -1;  // appended or written rows [firstDirty, lastDirty]
     int lastDirty = -1;
-    bool any() const { return reset || firstDirty >= 0 || rowCount != 0; }
+    // Every append and write marks its row and every clear sets reset, so this
+    // says whether anything changed at all.
+    bool any() const { return reset || firstDirty >= 0; }
 };
 
 class ResultTable {
