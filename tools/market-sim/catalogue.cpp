@@ -319,13 +319,32 @@ void Catalogue::addGenerated(int count) {
     }
 }
 
-const Catalogue& catalogueFor(std::uint64_t seed, item::DateTime referenceNow) {
+namespace {
+std::mutex& catalogueMutex() {
     static std::mutex mutex;
+    return mutex;
+}
+std::map<std::uint64_t, int>& catalogueSizes() {
+    static std::map<std::uint64_t, int> sizes;
+    return sizes;
+}
+}  // namespace
+
+void setCatalogueSize(std::uint64_t seed, int generatedCount) {
+    std::lock_guard lock(catalogueMutex());
+    catalogueSizes()[seed] = generatedCount;
+}
+
+const Catalogue& catalogueFor(std::uint64_t seed, item::DateTime referenceNow) {
     static std::map<std::pair<std::uint64_t, double>, std::unique_ptr<Catalogue>> built;
     if (referenceNow.days == 0.0) referenceNow = defaultReferenceNow();
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(catalogueMutex());
     auto& slot = built[{seed, referenceNow.days}];
-    if (!slot) slot = std::make_unique<Catalogue>(CatalogueOptions{seed, referenceNow, 600});
+    if (!slot) {
+        const auto size = catalogueSizes().find(seed);
+        const int count = size == catalogueSizes().end() ? 600 : size->second;
+        slot = std::make_unique<Catalogue>(CatalogueOptions{seed, referenceNow, count});
+    }
     return *slot;
 }
 

@@ -115,6 +115,10 @@ class Catalogue {
 // One shared catalogue per (seed, reference now), built on first use.
 const Catalogue& catalogueFor(std::uint64_t seed, item::DateTime referenceNow = {});
 
+// The number of generated items in catalogues built for `seed` from now on (600
+// unless set); benchmarks give a seed of their own 1 000 or 100 000 items.
+void setCatalogueSize(std::uint64_t seed, int generatedCount);
+
 // The reference now used by the page families of a running simulator; the
 // market-sim executable sets it from its --now option before serving.
 void setSimReferenceNow(item::DateTime now);
