@@ -1,11 +1,45 @@
-// Placeholder window until the main window is built.
+// The desktop program: builds the core context over the real fetcher, clock and
+// data directory, the main window and its panel, and runs the start-up.
+#include "app/app_context.h"
+#include "app/data_dir.h"
+#include "app/market_config.h"
+#include "gui/dialogs.h"
+#include "gui/gui_context.h"
+#include "gui/main_window.h"
+#include "gui/qt_main_panel.h"
+#include "gui/startup.h"
+#include "item/listing_time.h"
+#include "net/cookie_jar.h"
+#include "net/page_fetcher.h"
+#include "search/fetch_state.h"
+#include "table/result_table.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Shelfwatch V1.6");
-    window.show();
-    return app.exec();
+    using namespace shelfwatch;
+    const bool headless = gui::prepareProcessEnvironment(argc, argv);
+    QApplication qtApp(argc, argv);
+
+    const gui::StartArguments start = gui::readStartArguments();
+    const std::filesystem::path dataDir = app::resolveDataDir(start.dataDir);
+    const app::MarketConfig market = app::MarketConfig::load(dataDir);
+    net::CookieJar cookies;
+    net::CurlFetcher fetcher(cookies);
+    table::ResultTable table;
+    search::FetchState fetchState;
+    item::ChinaSystemClock clock;
+
+    gui::MainWindow::Options options;
+    options.noticeBrowser = !headless;
+    gui::MainWindow window(table, options);
+    gui::QtMainPanel panel(window);
+    app::AppContext appContext{table, panel, fetcher, cookies, market, clock, fetchState, dataDir};
+    gui::GuiContext context{appContext, window, panel};
+    window.attach(&context);
+    gui::dialogs::setHeadless(headless);
+
+    const int exitCode = gui::runMainWindow(context, gui::decideStart(start.args));
+    // Workers still running are detached and hold references into this frame.
+    gui::endProcess(exitCode);
 }
