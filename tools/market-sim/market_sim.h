@@ -6,6 +6,8 @@
 // faults per path prefix. Thread-safe.
 #pragma once
 
+#include "app/market_config.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -20,19 +22,20 @@ namespace shelfwatch::sim {
 
 struct LoggedRequest {
     std::string method;
-    std::string target;  // path with query, as sent
-    std::vector<std::string> headerLines;  // "Name: value" exactly as received, in order
+    std::string target;                                 // path with query, as sent
+    std::vector<std::string> headerLines;               // "Name: value" exactly as received, in order
     std::string header(const std::string& name) const;  // first match, any case; "" when absent
 };
 
 struct Fault {
-    int latencyMs = 0;           // before the response
-    long dropAfterBytes = -1;    // send this many body bytes, then close the connection
-    int status = 0;              // answer with this status (and errorBody) instead
+    int latencyMs = 0;         // before the response
+    long dropAfterBytes = -1;  // send this many body bytes, then close the connection
+    int status = 0;            // answer with this status (and errorBody) instead
     std::string errorBody;
-    int stallMs = 0;             // send headers, then stall this long before the body
-    std::string redirectTo;      // 302 to this target
-    std::string setCookie;       // Set-Cookie header value added to the answer
+    int stallMs = 0;           // send headers, then stall this long before the body
+    long stallAfterBytes = 0;  // body bytes sent before the stall
+    std::string redirectTo;    // 302 to this target
+    std::string setCookie;     // Set-Cookie header value added to the answer
 };
 
 struct Response {
@@ -54,13 +57,20 @@ struct Request {
 using Handler = std::function<Response(const Request&)>;
 
 struct SimOptions {
-    int port = 0;            // 0: ephemeral
+    int port = 0;  // 0: ephemeral
     std::uint64_t seed = 1;
-    int latencyMs = 0;       // added to every request
+    int latencyMs = 0;  // added to every request
+    // Both set: the server speaks HTTPS (PEM files) instead of plain HTTP.
+    std::filesystem::path tlsCertFile;
+    std::filesystem::path tlsKeyFile;
 };
 
+// A self-signed certificate for 127.0.0.1 and localhost with its private key,
+// both PEM; the certificate doubles as the CA file a client trusts.
+bool writeSelfSignedCertificate(const std::filesystem::path& certFile, const std::filesystem::path& keyFile);
+
 class MarketSim {
-public:
+  public:
     explicit MarketSim(SimOptions options = {});
     ~MarketSim();
     MarketSim(const MarketSim&) = delete;
@@ -81,10 +91,14 @@ public:
     std::vector<LoggedRequest> requests() const;
     void clearRequests();
 
+    // The configuration a client of this server uses: every host name is this
+    // server, the mall domain (a text marker only) stays the real one. Page
+    // builders take their markers from it.
+    app::MarketConfig marketConfig() const;
     // market.ini pointing every host at this server.
     bool writeMarketIni(const std::filesystem::path& dataDir) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -1,0 +1,321 @@
+#include "net/page_fetcher.h"
+
+#include "net/curl_global.h"
+#include "text/gbk_text.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <utility>
+
+namespace shelfwatch::net {
+
+namespace {
+
+const char kAgentText[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+const char kUserAgentLine[] = "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.1; Trident/5.0)";
+const char kAcceptLine[] =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
+const char kAcceptLanguageLine[] = "Accept-Language: zh-cn";
+
+// The event pump runs between reads; a read is at most this many bytes.
+constexpr std::size_t kReadChunk = 512;
+// While nothing arrives the pump still runs this often, so a window stays live.
+constexpr auto kIdlePumpInterval = std::chrono::milliseconds(50);
+
+thread_local EventPump t_eventPump;
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = s[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+// A header value must stay on its line: anything from the first line break on
+// would otherwise become a header of its own.
+std::string oneLine(std::string_view value) {
+    const std::size_t cut = value.find_first_of("\r\n");
+    return std::string(value.substr(0, cut));
+}
+
+bool blank(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// Host names the resolver can be asked about. Anything else (a query glued to
+// the host, user info, spaces) cannot name a server, so the fetch fails as the
+// connection would.
+bool plausibleHost(const std::string& host) {
+    if (host.empty()) return false;
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+    });
+}
+
+// Bytes libcurl refuses in a URL (blanks, control codes) are sent escaped, as
+// a browser would; everything else goes out as the caller wrote it.
+std::string escapePath(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c == 0x7F) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+struct Transfer {
+    std::string body;
+    std::size_t maxBody = 0;
+    std::size_t sincePump = 0;
+    long stallMs = 0;
+    curl_off_t lastDownloaded = -1;
+    std::chrono::steady_clock::time_point lastActivity;
+    std::chrono::steady_clock::time_point lastPump;
+};
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t length = size * count;
+    std::string_view chunk(data, length);
+    bool stop = false;
+    // The text ends at the first NUL byte; nothing after it can matter.
+    if (const std::size_t nul = chunk.find('\0'); nul != std::string_view::npos) {
+        chunk = chunk.substr(0, nul);
+        stop = true;
+    }
+    if (t->body.size() + chunk.size() > t->maxBody) {
+        chunk = chunk.substr(0, t->maxBody - t->body.size());
+        stop = true;
+    }
+    t->body.append(chunk);
+    t->lastActivity = std::chrono::steady_clock::now();
+    t->sincePump += length;
+    if (t->sincePump >= kReadChunk) {
+        t->sincePump = 0;
+        t->lastPump = t->lastActivity;
+        runThreadEventPump();
+    }
+    return stop ? 0 : length;
+}
+
+// Bounds a stalled receive (libcurl has no per-read timeout) and keeps the
+// caller's events running while the transfer waits.
+int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
+    auto* t = static_cast<Transfer*>(user);
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded != t->lastDownloaded) {
+        t->lastDownloaded = downloaded;
+        t->lastActivity = now;
+    }
+    if (now - t->lastActivity > std::chrono::milliseconds(t->stallMs)) return 1;
+    if (now - t->lastPump >= kIdlePumpInterval) {
+        t->lastPump = now;
+        runThreadEventPump();
+    }
+    return 0;
+}
+
+// One easy handle per thread, reset before every fetch, so a worker's
+// consecutive requests to one host can reuse the connection. A fetch started
+// from inside the event pump while this thread's handle is busy gets a handle
+// of its own.
+struct ThreadHandle {
+    CURL* handle = nullptr;
+    bool busy = false;
+    ~ThreadHandle() {
+        if (handle) curl_easy_cleanup(handle);
+    }
+};
+thread_local ThreadHandle t_handle;
+
+class HandleLease {
+  public:
+    HandleLease() {
+        if (!t_handle.busy) {
+            if (!t_handle.handle)
+                t_handle.handle = curl_easy_init();
+            else
+                curl_easy_reset(t_handle.handle);
+            if (t_handle.handle) {
+                t_handle.busy = true;
+                m_handle = t_handle.handle;
+                m_shared = true;
+            }
+        } else {
+            m_handle = curl_easy_init();
+        }
+    }
+    ~HandleLease() {
+        if (!m_handle) return;
+        // Detached, the handle holds nothing of the cookie jar, which may be
+        // destroyed before this thread ends.
+        curl_easy_setopt(m_handle, CURLOPT_SHARE, nullptr);
+        curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, nullptr);
+        if (m_shared)
+            t_handle.busy = false;
+        else
+            curl_easy_cleanup(m_handle);
+    }
+    HandleLease(const HandleLease&) = delete;
+    HandleLease& operator=(const HandleLease&) = delete;
+    CURL* get() const { return m_handle; }
+
+  private:
+    CURL* m_handle = nullptr;
+    bool m_shared = false;
+};
+
+struct HeaderList {
+    curl_slist* list = nullptr;
+    bool ok = true;
+    void add(const std::string& line) {
+        curl_slist* next = curl_slist_append(list, line.c_str());
+        if (next)
+            list = next;
+        else
+            ok = false;
+    }
+    ~HeaderList() { curl_slist_free_all(list); }
+};
+
+}  // namespace
+
+void ensureCurlGlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+
+UrlParts splitUrl(std::string_view url) {
+    std::string address(url);
+    // A scheme-relative address, resolved as from a plain-HTTP page.
+    if (address.rfind("//", 0) == 0) address = "http:" + address;
+
+    UrlParts parts;
+    std::size_t hostStart = 0;
+    if (startsWithNoCase(address, "https://")) {
+        parts.tls = true;
+        hostStart = 8;
+    } else if (startsWithNoCase(address, "http://")) {
+        hostStart = 7;
+    }
+    const std::size_t slash = address.find('/', hostStart);
+    const std::string hostPart =
+        address.substr(hostStart, slash == std::string::npos ? std::string::npos : slash - hostStart);
+
+    const std::size_t colon = hostPart.find(':');
+    parts.host = hostPart.substr(0, colon);
+    for (char& c : parts.host)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (colon != std::string::npos)
+        parts.port = text::toInt(std::string_view(hostPart).substr(colon + 1));
+    else
+        parts.port = parts.tls ? 443 : 80;
+
+    // The host is looked for from where the host part begins, not inside the
+    // scheme, so a host such as "t" or "http" does not match "http://".
+    const int at = text::find(address, parts.host, static_cast<int>(hostStart) + 1, true);
+    const std::size_t pathSlash =
+        at < 1 ? std::string::npos : address.find('/', static_cast<std::size_t>(at - 1));
+    parts.path = pathSlash == std::string::npos ? std::string("/") : address.substr(pathSlash);
+    return parts;
+}
+
+struct CurlFetcher::Impl {
+    CookieJar& cookies;
+    FetchOptions options;
+};
+
+CurlFetcher::CurlFetcher(CookieJar& cookies, FetchOptions options)
+    : m_impl(std::make_unique<Impl>(Impl{cookies, std::move(options)})) {
+    ensureCurlGlobalInit();
+}
+
+CurlFetcher::~CurlFetcher() = default;
+
+std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referrer) {
+    const FetchOptions& options = m_impl->options;
+    const UrlParts parts = splitUrl(url);
+    if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535) return {};
+
+    std::string target = parts.tls ? "https://" : "http://";
+    target += parts.host;
+    if (parts.port != 0) target += ":" + std::to_string(parts.port);
+    target += escapePath(parts.path);
+
+    // The header lines in their fixed order. libcurl drops "Name:" with nothing
+    // after the colon but sends "Name;" as "Name:", so an empty value uses that form.
+    const std::string referrerValue = oneLine(referrer);
+    const std::string cookieValue = oneLine(m_impl->cookies.localCookieText());
+    HeaderList headers;
+    headers.add(kUserAgentLine);
+    if (!referrerValue.empty()) headers.add(blank(referrerValue) ? "Referer;" : "Referer:" + referrerValue);
+    headers.add(blank(cookieValue) ? std::string("cookie;") : "cookie:" + cookieValue);
+    headers.add(kAcceptLine);
+    if (referrerValue.empty()) headers.add("Referer: " + oneLine(url));
+    headers.add(kAcceptLanguageLine);
+    if (!headers.ok) return {};
+
+    HandleLease lease;
+    CURL* h = lease.get();
+    if (!h) return {};
+
+    Transfer transfer;
+    transfer.maxBody = options.maxBodyBytes;
+    transfer.stallMs = options.timeoutMs;
+    transfer.lastActivity = transfer.lastPump = std::chrono::steady_clock::now();
+
+    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, options.maxRedirects);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentText);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
+    // No proxy, whatever the environment says.
+    curl_easy_setopt(h, CURLOPT_PROXY, "");
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, options.caFile.c_str());
+    if (void* share = m_impl->cookies.shareHandle()) curl_easy_setopt(h, CURLOPT_SHARE, share);
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookie engine on, nothing loaded
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+
+    runThreadEventPump();
+    // Whatever the outcome, the bytes that arrived are the answer: a dropped
+    // connection, a stall or the size cap all leave what was read so far.
+    curl_easy_perform(h);
+    return std::move(transfer.body);
+}
+
+void setThreadEventPump(EventPump pump) { t_eventPump = std::move(pump); }
+
+void runThreadEventPump() {
+    if (t_eventPump) t_eventPump();
+}
+
+}  // namespace shelfwatch::net
