@@ -11,7 +11,7 @@ std::string usageText() {
            "  search KEYWORD [--pages N] [--sort 默认|人气|销量|信用|时间|价格]\n"
            "         [--direction 从高到低|从低到高] [--region TEXT] [--workers K]\n"
            "         [--out FILE.csv|FILE.json|FILE.xlsx] [--json]\n"
-           "  listpage URL [--pages N] [--workers K] [--out FILE] [--json]\n"
+           "  listpage URL [--pages N] [--out FILE] [--json]\n"
            "  stats FILE|- [--html OUT.html]  print the 7 x 24 delisting grid\n";
 }
 

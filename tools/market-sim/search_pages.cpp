@@ -1,8 +1,9 @@
 #include "search_pages.h"
 
+#include "text/gbk_text.h"
+
 #include "item_pages.h"
 #include "market_sim.h"
-#include "text/gbk_text.h"
 
 #include <algorithm>
 #include <functional>
@@ -74,7 +75,8 @@ std::string listing(const CatalogueItem& item, int index, const std::string& sim
     static const std::string kYuan = text::gbk("¥");
     static const std::string kPaid = text::gbk("人付款");
     const std::string id = std::to_string(item.id);
-    std::string out = "<div class=\"item\" data-index=\"" + std::to_string(index) + "\" data-nid=\"" + id + "\">\n";
+    std::string out =
+        "<div class=\"item\" data-index=\"" + std::to_string(index) + "\" data-nid=\"" + id + "\">\n";
     out += "<div class=\"pic-box\">\n";
     out += anchor(index % 2 == 0 ? 2 : 3, id, itemUrl(simHost, item.id) + hrefTail, item.title);
     out += "<img src=\"http://" + simHost + "/img/" + id + "_180x180.jpg\" alt=\"\"></a>\n</div>\n";
@@ -89,8 +91,9 @@ std::string listing(const CatalogueItem& item, int index, const std::string& sim
 // on it, so its lazy address group runs on across the next picture box.
 std::string runAcrossAdvert(const std::string& simHost) {
     static const std::string kAd = text::gbk("推广");
-    std::string out = "<div class=\"item ad\"><a trace=\"auction\" traceNum=\"2\" data-pid=\"p4p_1\" href=\"http://" +
-                      simHost + "/adclick?id=1\" target=\"_self\" title=\"" + kAd + "\">" + kAd + "</a></div>\n";
+    std::string out =
+        "<div class=\"item ad\"><a trace=\"auction\" traceNum=\"2\" data-pid=\"p4p_1\" href=\"http://" +
+        simHost + "/adclick?id=1\" target=\"_self\" title=\"" + kAd + "\">" + kAd + "</a></div>\n";
     out += "<div class=\"item ad\">\n<div class=\"pic-box-big\">\n";
     out += anchor(3, "p4p_2", "http://" + simHost + "/adclick?id=2", kAd);
     out += "</a></div>\n</div>\n";
@@ -108,7 +111,8 @@ std::string pageHead(const std::string& keyword, const std::string& currentPage)
 
 }  // namespace
 
-std::vector<const CatalogueItem*> searchResults(const Catalogue& catalogue, const SearchPageRequest& request) {
+std::vector<const CatalogueItem*> searchResults(const Catalogue& catalogue,
+                                                const SearchPageRequest& request) {
     std::vector<const CatalogueItem*> found = catalogue.listedMatching(request.keyword);
     const std::vector<std::string> names = splitNames(request.region);
     if (!names.empty()) {
@@ -144,7 +148,8 @@ std::string buildSearchPage(const Catalogue& catalogue, const SearchPageRequest&
     const std::vector<const CatalogueItem*> results = searchResults(catalogue, lookup);
 
     std::string out = pageHead(request.keyword, "mainsrp");
-    out += "<div id=\"main\">\n<div class=\"tb-content\">\n<div class=\"m-itemlist\">\n<div class=\"items\">\n";
+    out +=
+        "<div id=\"main\">\n<div class=\"tb-content\">\n<div class=\"m-itemlist\">\n<div class=\"items\">\n";
     const int total = static_cast<int>(results.size());
     const int first = std::max(0, request.offset);
     if (first == 0) out += runAcrossAdvert(simHost);
@@ -192,18 +197,12 @@ void installSearchRoutes(MarketSim& sim) {
     const auto serve = [&sim](const Request& request) {
         const Catalogue& catalogue = catalogueFor(sim.seed(), simReferenceNow());
         Response response;
-        response.body = buildSearchPage(catalogue, parseSearchQuery(request.query), sim.host());
+        response.body =
+            buildSearchPage(catalogue, parseSearchQuery(request.query), sim.marketConfig().itemHost);
         return response;
     };
     sim.route(kSearchPath, serve);
     sim.route(std::string(kListPagePrefix) + "*", serve);
-    sim.route("/", [](const Request&) {
-        Response response;
-        response.body = "<!DOCTYPE html>\n<html>\n<head><title>Taobao</title></head>\n<body>\n<form action=\"/search\">\n"
-                        "<input type=\"hidden\" name=\"spm\" value=\"" + std::string(kHomeSpm) +
-                        "\">\n<input name=\"q\">\n</form>\n</body>\n</html>\n";
-        return response;
-    });
 }
 
 }  // namespace shelfwatch::sim

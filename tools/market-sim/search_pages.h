@@ -44,9 +44,9 @@ struct SearchPageRequest {
 // (ties by id). Region: the item's location contains any of the names.
 std::vector<const CatalogueItem*> searchResults(const Catalogue& catalogue, const SearchPageRequest& request);
 
-// The whole page (GBK). `simHost` is where item addresses point.
+// The whole page (GBK). `itemHost` is where item addresses point.
 std::string buildSearchPage(const Catalogue& catalogue, const SearchPageRequest& request,
-                            const std::string& simHost);
+                            const std::string& itemHost);
 // The page the marketplace shows in its "detailsrp" layout (no result block).
 std::string buildDetailSrpPage(const std::string& keyword);
 
@@ -54,10 +54,7 @@ std::string buildDetailSrpPage(const std::string& keyword);
 SearchPageRequest parseSearchQuery(std::string_view query);
 
 // Serves /search and the list pages under /list/ from the catalogue of the
-// simulator's seed, and the home page "/" with its spm value.
+// simulator's seed.
 void installSearchRoutes(MarketSim& sim);
-
-// The spm value the simulated home page carries.
-inline constexpr const char* kHomeSpm = "a21bo.7724922.8452-taobao-item.1";
 
 }  // namespace shelfwatch::sim

@@ -1,0 +1,29 @@
+// Writing the finished result table out of the command line: CSV (UTF-8, a header
+// row of the twelve column titles, RFC 4180 quoting, CRLF line ends) or a JSON
+// array of row objects keyed by the ItemRecord field names, to standard output or
+// to the file --out names (the format follows its extension).
+#pragma once
+
+#include "table/result_table.h"
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace shelfwatch::cli {
+
+std::string tableCsv(const std::vector<table::ItemRecord>& rows);
+std::string tableJson(const std::vector<table::ItemRecord>& rows);
+
+struct TableOutput {
+    std::filesystem::path outFile;  // empty: standard output
+    bool json = false;              // for standard output (a file goes by its extension)
+};
+
+// False with `error` set when the file cannot be written or its extension is not
+// one the command line writes.
+bool writeTable(const table::ResultTable& table, const TableOutput& output, std::ostream& standardOutput,
+                std::string& error);
+
+}  // namespace shelfwatch::cli
