@@ -1,5 +1,7 @@
 #include "sim_routes.h"
 
+#include "search_pages.h"
+
 namespace shelfwatch::sim {
 
 std::uint64_t simHash(std::uint64_t seed, std::uint64_t salt) {
@@ -9,6 +11,9 @@ std::uint64_t simHash(std::uint64_t seed, std::uint64_t salt) {
     return z ^ (z >> 31);
 }
 
-void installMarketRoutes(MarketSim& sim) { installHomeRoutes(sim); }
+void installMarketRoutes(MarketSim& sim) {
+    installHomeRoutes(sim);
+    installSearchRoutes(sim);
+}
 
 }  // namespace shelfwatch::sim
