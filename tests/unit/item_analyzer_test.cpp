@@ -123,72 +123,6 @@ TEST_F(ItemAnalyzerTest, EveryCatalogueItemComesBackAsListed) {
     EXPECT_GT(listed, 400);
 }
 
-struct FixtureCase {
-    std::int64_t id;
-    const char* stock;
-    const char* sales;
-    const char* price;  // UTF-8
-    const char* seller;
-    int isMall;
-};
-
-TEST_F(ItemAnalyzerTest, FixtureItemsGiveTheirLiteralValues) {
-    serveCatalogue(fetcher, catalogue);
-    const FixtureCase cases[] = {
-        {sim::fixture::kWorkedExample, "70", "30", "128.00", "小美的店", 0},
-        {sim::fixture::kOversold, "0", "130", "35.50", "小美的店", 0},
-        {sim::fixture::kLongPriceCurrent, "70", "30", "19.90", "小美的店", 0},
-        {sim::fixture::kLongPriceNoCurrent, "70", "30", "", "小美的店", 0},
-        {sim::fixture::kMallPromotion, "57", "1234", "199.00 -> 99.00", "优品数码旗舰店", 1},
-        {sim::fixture::kMallPlain, "57", "1234", "199.00", "优品数码旗舰店", 1},
-        {sim::fixture::kMallTraditional, "57", "1234", "199.00", "宝丽国际旗舰店", 1},
-        {sim::fixture::kMallWrappedSpan, "57", "1234", "199.00", "骆驼户外旗舰店", 1},
-        {sim::fixture::kMallNoSeller, "57", "1234", "199.00", "", 1},
-    };
-    for (const FixtureCase& c : cases) {
-        SCOPED_TRACE("item " + std::to_string(c.id));
-        const item::ItemDetails d = analyzeId(c.id);
-        EXPECT_EQ(d.stock, c.stock);
-        EXPECT_EQ(d.sales, c.sales);
-        EXPECT_EQ(d.price, gbk(c.price));
-        EXPECT_EQ(d.seller, gbk(c.seller));
-        EXPECT_EQ(d.isMall, c.isMall);
-        EXPECT_EQ(d.location, c.isMall ? gbk("广东深圳") : gbk("浙江杭州"));
-        EXPECT_EQ(d.message, "");
-    }
-}
-
-TEST_F(ItemAnalyzerTest, WorkedExampleTimes) {
-    serveCatalogue(fetcher, catalogue);
-    clock.set(item::fromCivil(2014, 7, 31, 8, 0, 0));
-    const item::ItemDetails d = analyzeId(sim::fixture::kWorkedExample);
-    EXPECT_EQ(d.startTime, item::fromCivil(2014, 7, 25, 8, 0, 0));
-    EXPECT_EQ(d.endTime, item::fromCivil(2014, 8, 1, 8, 0, 0));
-    EXPECT_EQ(d.minutesLeft, 1440);
-}
-
-TEST_F(ItemAnalyzerTest, TitleSuffixesAreRemovedWhereverTheyStand) {
-    serveCatalogue(fetcher, catalogue);
-    EXPECT_EQ(analyzeId(sim::fixture::kSuffixInside).title, gbk("老粗布凉席三件套"));
-    EXPECT_EQ(analyzeId(sim::fixture::kMallSuffixInside).title, gbk("进口面膜补水套装"));
-    EXPECT_EQ(analyzeId(sim::fixture::kWorkedExample).title, gbk("2014夏季新款 韩版修身连衣裙"));
-}
-
-TEST_F(ItemAnalyzerTest, TimesFallBackToTheEpochAndMinutesNeverGoNegative) {
-    serveCatalogue(fetcher, catalogue);
-    const item::DateTime epoch = item::fromCivil(1970, 1, 1, 8, 0, 0);
-    const item::ItemDetails noBlock = analyzeId(sim::fixture::kNoListingBlock);
-    EXPECT_EQ(noBlock.startTime, epoch);
-    EXPECT_EQ(noBlock.endTime, epoch);
-    EXPECT_EQ(noBlock.minutesLeft, 0);
-    EXPECT_EQ(noBlock.message, "");
-
-    const item::ItemDetails ended = analyzeId(sim::fixture::kEnded);
-    EXPECT_LT(ended.endTime.days, clock.now().days);
-    EXPECT_GT(ended.endTime.days, epoch.days);
-    EXPECT_EQ(ended.minutesLeft, 0);
-}
-
 TEST_F(ItemAnalyzerTest, RemovedAndGuidePagesStopAfterThePage) {
     serveCatalogue(fetcher, catalogue);
     const item::ItemDetails removed = analyzeId(sim::fixture::kRemoved);
@@ -230,34 +164,6 @@ TEST_F(ItemAnalyzerTest, EmptyPageRunsTheMarketplacePathWithEmptyAddresses) {
     EXPECT_EQ(calls[0], std::make_pair(std::string("http://nowhere.test/item.htm?id=1"), std::string()));
     EXPECT_EQ(calls[1].first, "");
     EXPECT_EQ(calls[2].first, "");
-}
-
-TEST_F(ItemAnalyzerTest, PageWithoutAnyMarkerGivesEmptyValues) {
-    serveCatalogue(fetcher, catalogue);
-    const item::ItemDetails d = analyzeId(sim::fixture::kMissingMarkers);
-    EXPECT_EQ(d.title, "bare page");
-    EXPECT_EQ(d.seller, "");
-    EXPECT_EQ(d.sales, "0");
-    EXPECT_EQ(d.stock, "0");
-    EXPECT_EQ(d.price, "");
-    EXPECT_EQ(d.location, "");
-    EXPECT_EQ(d.minutesLeft, 0);
-    EXPECT_EQ(d.message, "");
-}
-
-TEST_F(ItemAnalyzerTest, AddressIsCutAtItsFirstDoubleQuoteAndHandedBack) {
-    serveCatalogue(fetcher, catalogue);
-    const std::string clean = sim::itemUrl(kHost, sim::fixture::kWorkedExample);
-    std::string url = clean + "\" target=\"_blank\"";
-    item::AnalyzerDeps deps{fetcher, config, clock};
-    const item::ItemDetails d = item::analyzeItem(url, deps);
-    EXPECT_EQ(url, clean);
-    EXPECT_EQ(d.sales, "30");
-    const auto calls = fetcher.calls();
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].first, clean);
-    EXPECT_EQ(calls[1].second, clean);
-    EXPECT_EQ(calls[2].second, clean);
 }
 
 // Small pages that pin one rule each.

@@ -12,8 +12,11 @@ using text::gbk;
 void installItemRoutes(MarketSim& sim) {
     // The hosts are read per request: the port is known only once the server runs.
     auto hostsOf = [&sim] {
+        const app::MarketConfig market = sim.marketConfig();
         PageHosts hosts;
         hosts.simHost = sim.host();
+        hosts.mallDomain = market.mallDomain;
+        hosts.helpHost = market.helpHost;
         return hosts;
     };
     auto entryOf = [&sim](const Request& request, const char* key) {

@@ -1,5 +1,6 @@
 #include "sim_routes.h"
 
+#include "item_pages.h"
 #include "search_pages.h"
 
 namespace shelfwatch::sim {
@@ -14,6 +15,7 @@ std::uint64_t simHash(std::uint64_t seed, std::uint64_t salt) {
 void installMarketRoutes(MarketSim& sim) {
     installHomeRoutes(sim);
     installSearchRoutes(sim);
+    installItemRoutes(sim);
 }
 
 }  // namespace shelfwatch::sim
