@@ -1,0 +1,166 @@
+// The item command of the real shelfwatch-cli binary against the simulator.
+#include "catalogue.h"
+#include "item_pages.h"
+#include "market_sim.h"
+#include "sim_routes.h"
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace shelfwatch {
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Single quotes keep '?', '&' and '"' away from the shell.
+std::string shellQuoted(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class CliItemTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::installMarketRoutes(server);
+        ASSERT_TRUE(server.start());
+        dir = std::filesystem::temp_directory_path() /
+              ("shelfwatch-cli-item-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dir / "data");
+        ASSERT_TRUE(server.writeMarketIni(dir / "data"));
+    }
+    void TearDown() override {
+        server.stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    RunResult run(const std::vector<std::string>& args) {
+        std::string command = shellQuoted(SHELFWATCH_CLI_PATH) + " --data-dir " +
+                              shellQuoted((dir / "data").string()) + " --now '2014-07-31 08:00:00'";
+        for (const std::string& arg : args) command += " " + shellQuoted(arg);
+        command += " >" + shellQuoted((dir / "out").string()) + " 2>" + shellQuoted((dir / "err").string());
+        RunResult result;
+        const int status = std::system(command.c_str());
+#ifdef _WIN32
+        result.exitCode = status;
+#else
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+        result.out = readFile(dir / "out");
+        result.err = readFile(dir / "err");
+        return result;
+    }
+
+    std::string urlOf(std::int64_t id) const { return sim::itemUrl(server.host(), id); }
+
+    sim::MarketSim server;
+    std::filesystem::path dir;
+};
+
+TEST_F(CliItemTest, PrintsTheTenReportLines) {
+    const std::string url = urlOf(sim::fixture::kWorkedExample);
+    const RunResult r = run({"item", url});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "被查看网址：" + url +
+                         "\n"
+                         "网页标题：2014夏季新款 韩版修身连衣裙\n"
+                         "店主：小美的店\n"
+                         "上架时间：2014年7月25日8时\n"
+                         "下架时间：2014年8月1日8时\n"
+                         "剩余分钟：1440\n"
+                         "剩余库存：70\n"
+                         "当前销量：30\n"
+                         "商品售价：128.00\n"
+                         "所在地：浙江杭州\n");
+}
+
+TEST_F(CliItemTest, JsonGivesTheWholeRecord) {
+    const std::string url = urlOf(sim::fixture::kMallTraditional);
+    const RunResult r = run({"item", url + "\" target=\"_blank", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::ordered_json record = nlohmann::ordered_json::parse(r.out);
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : record.items()) keys.push_back(key);
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"url", "title", "isMall", "stock", "sales", "seller", "startTime",
+                                        "endTime", "minutesLeft", "message", "location", "price"}));
+    EXPECT_EQ(record["url"], url);
+    EXPECT_EQ(record["title"], "宝丽 保温杯 大容量");
+    EXPECT_EQ(record["isMall"], true);
+    EXPECT_EQ(record["stock"], "57");
+    EXPECT_EQ(record["sales"], "1234");
+    EXPECT_EQ(record["seller"], "宝丽国际旗舰店");
+    EXPECT_EQ(record["startTime"], "2014年7月28日8时");
+    EXPECT_EQ(record["endTime"], "2014年8月4日8时");
+    EXPECT_EQ(record["minutesLeft"], 4 * 1440);
+    EXPECT_EQ(record["message"], "");
+    EXPECT_EQ(record["location"], "广东深圳");
+    EXPECT_EQ(record["price"], "199.00");
+}
+
+TEST_F(CliItemTest, FailedAnalysisGoesToStandardError) {
+    const RunResult text = run({"item", urlOf(sim::fixture::kRemoved)});
+    EXPECT_EQ(text.exitCode, 3);
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err, "很抱歉，您查看的宝贝不存在，可能已下架或者被转移\n");
+
+    // With --json the message is part of the record and the run itself succeeded.
+    const RunResult json = run({"item", urlOf(sim::fixture::kGuide), "--json"});
+    EXPECT_EQ(json.exitCode, 0);
+    const nlohmann::json record = nlohmann::json::parse(json.out);
+    EXPECT_EQ(record["message"], "暂时无法获取‘我帮你’页面的数据");
+    EXPECT_EQ(record["title"], "我帮你买");
+    EXPECT_EQ(record["isMall"], false);
+}
+
+TEST_F(CliItemTest, UnreachablePageStillGivesAReport) {
+    const RunResult r = run({"item", "http://127.0.0.1:1/item.htm?id=1", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::json record = nlohmann::json::parse(r.out);
+    EXPECT_EQ(record["sales"], "0");
+    EXPECT_EQ(record["stock"], "0");
+    EXPECT_EQ(record["startTime"], "1970年1月1日8时");
+    EXPECT_EQ(record["minutesLeft"], 0);
+}
+
+TEST_F(CliItemTest, BadArgumentsGiveUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"item"},
+        {"item", "--json"},
+        {"item", urlOf(1001), "--bogus"},
+        {"item", urlOf(1001), urlOf(1002)},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const RunResult r = run(cases[i]);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace shelfwatch
