@@ -33,6 +33,7 @@ int pollOne(Socket s, int ms) {
 }
 long sendBytes(Socket s, const char* d, std::size_t n) { return send(s, d, static_cast<int>(n), 0); }
 long recvBytes(Socket s, char* d, std::size_t n) { return recv(s, d, static_cast<int>(n), 0); }
+void blockBrokenPipe() {}
 bool socketsReady() {
     static const bool ok = [] {
         WSADATA data;
@@ -46,6 +47,7 @@ bool socketsReady() {
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 namespace {
@@ -61,6 +63,14 @@ int pollOne(Socket s, int ms) {
 long sendBytes(Socket s, const char* d, std::size_t n) { return ::send(s, d, n, MSG_NOSIGNAL); }
 long recvBytes(Socket s, char* d, std::size_t n) { return ::recv(s, d, n, 0); }
 bool socketsReady() { return true; }
+// TLS writes go through write(), which raises SIGPIPE on a socket the client
+// has closed; blocked on the connection's thread, it becomes a plain error.
+void blockBrokenPipe() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 }  // namespace
 #endif
 
@@ -243,6 +253,7 @@ struct MarketSim::Impl {
     }
 
     void serve(Socket socket) {
+        blockBrokenPipe();
         Stream stream{socket};
         if (tls) {
             stream.ssl = SSL_new(tls);
