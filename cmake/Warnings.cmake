@@ -1,7 +1,11 @@
 # One interface target carries the warning flags every first-party target uses.
 add_library(shelfwatch_warnings INTERFACE)
-target_compile_options(shelfwatch_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local
+target_compile_options(shelfwatch_warnings INTERFACE -Wall -Wextra -Wpedantic
                        -Wnon-virtual-dtor -Wno-missing-field-initializers)
+# -Wshadow=local is GCC's spelling; clang (the fuzz build) has no such option.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(shelfwatch_warnings INTERFACE -Wshadow=local)
+endif()
 if(SHELFWATCH_WERROR)
   target_compile_options(shelfwatch_warnings INTERFACE -Werror)
 endif()
