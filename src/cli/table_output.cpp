@@ -1,5 +1,7 @@
 #include "cli/table_output.h"
 
+#include "app/headless_panel.h"
+#include "report/excel_export.h"
 #include "text/gbk_text.h"
 
 #include <nlohmann/json.hpp>
@@ -75,13 +77,21 @@ bool writeTable(const table::ResultTable& table, const TableOutput& output, std:
         return true;
     }
     const std::string extension = lowerExtension(output.outFile);
+    if (extension == ".xlsx") {
+        const item::ChinaSystemClock systemClock;
+        app::HeadlessPanel panel;
+        const report::ExportResult result = report::exportResultTable(
+            table, true, output.outFile, output.clock ? *output.clock : systemClock, panel);
+        if (!result.ok) error = text::gbkToUtf8(result.error);
+        return result.ok;
+    }
     std::string body;
     if (extension == ".csv") {
         body = tableCsv(rows);
     } else if (extension == ".json") {
         body = tableJson(rows);
     } else {
-        error = "--out wants a .csv or .json file: " + output.outFile.string();
+        error = "--out wants a .csv, .json or .xlsx file: " + output.outFile.string();
         return false;
     }
     std::ofstream file(output.outFile, std::ios::binary | std::ios::trunc);

@@ -1,9 +1,11 @@
 // Writing the finished result table out of the command line: CSV (UTF-8, a header
 // row of the twelve column titles, RFC 4180 quoting, CRLF line ends) or a JSON
 // array of row objects keyed by the ItemRecord field names, to standard output or
-// to the file --out names (the format follows its extension).
+// to the file --out names (the format follows its extension; .xlsx writes the
+// export's workbook, table and statistics sheet).
 #pragma once
 
+#include "item/listing_time.h"
 #include "table/result_table.h"
 
 #include <filesystem>
@@ -17,8 +19,9 @@ std::string tableCsv(const std::vector<table::ItemRecord>& rows);
 std::string tableJson(const std::vector<table::ItemRecord>& rows);
 
 struct TableOutput {
-    std::filesystem::path outFile;  // empty: standard output
-    bool json = false;              // for standard output (a file goes by its extension)
+    std::filesystem::path outFile;       // empty: standard output
+    bool json = false;                   // for standard output (a file goes by its extension)
+    const item::Clock* clock = nullptr;  // "now" of an .xlsx statistics sheet; system clock when null
 };
 
 // False with `error` set when the file cannot be written or its extension is not

@@ -67,7 +67,9 @@ bool toGbk(const std::string& utf8, std::string& gbk) {
 
 int finishWalk(CliContext& context, const TableOutput& output, bool failed) {
     std::string error;
-    if (!writeTable(context.app.table, output, std::cout, error)) {
+    TableOutput withClock = output;
+    withClock.clock = &context.app.clock;
+    if (!writeTable(context.app.table, withClock, std::cout, error)) {
         std::cerr << "shelfwatch-cli: " << error << "\n";
         return kExitFailed;
     }
