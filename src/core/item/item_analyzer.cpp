@@ -49,6 +49,9 @@ bool contains(std::string_view text, std::string_view marker) { return text::fin
 // Group 3 (data-tnick) of the first match, or "" when the page has none. A page
 // that makes the engine give up (it bounds its own work) counts as no match.
 std::string mallSellerGroup(const std::string& page) {
+    // Every match holds this literal run of the pattern; without it the engine
+    // would walk the rest of the page once for every span before giving up.
+    if (page.find("J_WangWang\" data-nick=\"") == std::string::npos) return {};
     try {
         boost::smatch match;
         if (boost::regex_search(page, match, mallSellerPattern())) return match[3].str();
