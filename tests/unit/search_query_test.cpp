@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -126,8 +127,9 @@ TEST(AppendPageItems, TestsDuplicatesOnTheUncutLinkAndStoresTheCutOne) {
     const std::string body = anchor("2", "a") + anchor("3", "b\" x=\"1") + anchor("2", "b\" x=\"2") +
                              anchor("2", "a") + anchor("3", "b");
     const std::uint64_t generation = table.generation();
+    std::unordered_set<std::string> known;
     // The plain "b" at the end finds the cut address of an earlier row.
-    EXPECT_EQ(search::appendPageItems(table, generation, page(body), true), 3);
+    EXPECT_EQ(search::appendPageItems(table, generation, page(body), &known), 3);
     ASSERT_EQ(table.rowCount(), 3);
     const char* const urls[] = {"a", "b", "b"};
     for (int row = 0; row < 3; ++row) {
@@ -136,9 +138,9 @@ TEST(AppendPageItems, TestsDuplicatesOnTheUncutLinkAndStoresTheCutOne) {
         EXPECT_EQ(table.cell(row, table::kTitle), "");
     }
     // The same page again: only the links holding a quote are new each time.
-    EXPECT_EQ(search::appendPageItems(table, generation, page(body), true), 2);
+    EXPECT_EQ(search::appendPageItems(table, generation, page(body), &known), 2);
     // Without the test every link is a row.
-    EXPECT_EQ(search::appendPageItems(table, generation, page(body), false), 5);
+    EXPECT_EQ(search::appendPageItems(table, generation, page(body), nullptr), 5);
     EXPECT_EQ(table.rowCount(), 10);
     EXPECT_EQ(table.cell(9, table::kSeq), "9");
 }
@@ -147,7 +149,7 @@ TEST(AppendPageItems, AddsNothingToATableClearedSince) {
     table::ResultTable table;
     const std::uint64_t stale = table.generation();
     table.clear();
-    EXPECT_EQ(search::appendPageItems(table, stale, page(anchor("2", "a")), true), 0);
+    EXPECT_EQ(search::appendPageItems(table, stale, page(anchor("2", "a")), nullptr), 0);
     EXPECT_EQ(table.rowCount(), 0);
 }
 

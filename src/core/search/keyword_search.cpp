@@ -31,6 +31,9 @@ void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopCli
 
     const std::string spm = fetchSpm(context.fetcher, context.market);
     const int pages = text::toInt(panel.pageCountText());
+    // Column 2 of the rows this walk appended: only this walk writes the table
+    // while its generation lasts, and addresses are never rewritten.
+    std::unordered_set<std::string> known;
     for (int p = 1; p <= pages; ++p) {
         // Unlike the classic walk, a stop also ends the page walk: the detail
         // fetch that follows then stops before its first request.
@@ -60,7 +63,7 @@ void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopCli
             panel.showMessage(kRefusal);
             return;
         }
-        appendPageItems(table, generation, page, true);
+        appendPageItems(table, generation, page, &known);
     }
     startDetailWorkers(context, generation, detailInSameThread);
 }
@@ -84,16 +87,18 @@ std::string listPageStatus(int page) {
 }
 
 int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::string_view page,
-                    bool skipKnown) {
+                    std::unordered_set<std::string>* known) {
     int appended = 0;
     for (const std::string& link : itemLinks(page)) {
         // The test compares the link as matched, before the cut: two links that
         // differ only after a double quote both get a row.
-        if (skipKnown && table.findRow(0, table::kUrl, link) >= 0) continue;
+        if (known != nullptr && known->count(link) > 0) continue;
         if (table.generation() != generation) break;
+        std::string address = cutAtQuote(link);
         const int row = table.appendRow();
         table.setCellIf(generation, row, table::kSeq, std::to_string(row));
-        table.setCellIf(generation, row, table::kUrl, cutAtQuote(link));
+        table.setCellIf(generation, row, table::kUrl, address);
+        if (known != nullptr) known->insert(std::move(address));
         ++appended;
     }
     return appended;

@@ -9,7 +9,9 @@
 #include "table/result_table.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace shelfwatch::search {
 
@@ -20,11 +22,13 @@ void onSearchButtonClicked(app::AppContext& context);
 // done; otherwise start the detail workers on walk threads and return.
 void runKeywordSearch(app::AppContext& context, bool detailInSameThread);
 
-// Appends a row (sequence number and address) for every item link of the page;
-// with `skipKnown` a link already held in column 2 is passed over. Rows land only
-// while `generation` is current. Returns the number of rows appended.
+// Appends a row (sequence number and address) for every item link of the page.
+// With `known` a link already held in column 2 is passed over: `known` holds the
+// column's addresses (the walk that cleared the table keeps it, so the test costs
+// no table scan); null appends every link. Rows land only while `generation` is
+// current. Returns the number of rows appended.
 int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::string_view page,
-                    bool skipKnown);
+                    std::unordered_set<std::string>* known);
 
 // The ".." button next to the region box.
 void showRegionHelp(app::MainPanel& panel);

@@ -40,7 +40,7 @@ void runListPageQuery(app::AppContext& context, const std::string& address) {
         if (table.generation() != generation) return;
         const std::string page =
             context.fetcher.fetchPage(address + "&s=" + std::to_string((p - 1) * kItemsPerPage), "");
-        appendPageItems(table, generation, page, false);
+        appendPageItems(table, generation, page, nullptr);
     }
 
     const int n = table.rowCount();

@@ -1,0 +1,267 @@
+// The search and listpage commands as a user runs them: the real binary against
+// the simulator, its CSV and JSON output, its exit codes, and Ctrl-C.
+#include "app/market_config.h"
+#include "table/result_table.h"
+#include "text/gbk_text.h"
+
+#include "catalogue.h"
+#include "item_pages.h"
+#include "market_sim.h"
+#include "search_pages.h"
+#include "sim_routes.h"
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+namespace shelfwatch {
+namespace {
+
+using text::gbk;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+class SearchCliE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::installMarketRoutes(server);
+        sim::installItemRoutes(server);
+        sim::installSearchRoutes(server);
+        ASSERT_TRUE(server.start());
+        dataDir = std::filesystem::temp_directory_path() /
+                  ("shelfwatch-search-cli-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dataDir);
+        ASSERT_TRUE(server.writeMarketIni(dataDir));
+        market = app::MarketConfig::load(dataDir);
+    }
+    void TearDown() override {
+        server.stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(dataDir, ignored);
+    }
+
+    static std::string quote(const std::string& arg) {
+        std::string out = "'";
+        for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    }
+    CliRun cli(const std::vector<std::string>& args) const {
+        std::string command = quote(SHELFWATCH_CLI_PATH) + " --data-dir " + quote(dataDir.string()) +
+                              " --now '2014-07-31 08:00:00'";
+        for (const std::string& arg : args) command += " " + quote(arg);
+        command += " 2>" + quote((dataDir / "stderr.txt").string());
+        CliRun run;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return run;
+        char buffer[65536];
+        std::size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+        const int status = pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+    std::string stderrText() const {
+        std::ifstream in(dataDir / "stderr.txt", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = text.find("\r\n", start);
+            out.push_back(text.substr(start, end - start));
+            if (end == std::string::npos) break;
+            start = end + 2;
+        }
+        return out;
+    }
+
+    std::size_t resultCount(const std::string& keywordGbk) const {
+        sim::SearchPageRequest request;
+        request.keyword = keywordGbk;
+        return sim::searchResults(sim::catalogueFor(server.seed()), request).size();
+    }
+
+    sim::MarketSim server;
+    std::filesystem::path dataDir;
+    app::MarketConfig market;
+};
+
+std::string header() {
+    std::string out;
+    for (const std::string& title : table::columnTitles())
+        out += (out.empty() ? "" : ",") + text::gbkToUtf8(title);
+    return out;
+}
+
+TEST_F(SearchCliE2e, SearchPrintsJsonRowsKeyedByFieldNames) {
+    const CliRun run = cli({"search", "连衣裙", "--pages", "1", "--json", "--workers", "3"});
+    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    const nlohmann::json rows = nlohmann::json::parse(run.out);
+    ASSERT_TRUE(rows.is_array());
+    ASSERT_EQ(rows.size(), std::min<std::size_t>(44, resultCount(gbk("连衣裙"))));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 12u);
+        for (std::string_view name : table::fieldNames()) EXPECT_TRUE(rows[i].contains(std::string(name)));
+        EXPECT_EQ(rows[i]["seq"], std::to_string(i));
+        EXPECT_NE(rows[i]["title"].get<std::string>().find("连衣裙"), std::string::npos) << i;
+        EXPECT_FALSE(rows[i]["seller"].get<std::string>().empty()) << i;
+    }
+    // Progress went to standard error as plain lines, the end text last.
+    const std::string err = stderrText();
+    EXPECT_NE(err.find("进度： 1 / "), std::string::npos);
+    EXPECT_NE(err.find("完成操作。"), std::string::npos);
+}
+
+TEST_F(SearchCliE2e, SearchWritesCsvWithTheColumnTitles) {
+    const std::filesystem::path out = dataDir / "rows.csv";
+    const CliRun run =
+        cli({"search", "茶叶", "--sort", "销量", "--direction", "从高到低", "--out", out.string()});
+    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    EXPECT_EQ(run.out, "");
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::vector<std::string> rows = lines(content.str());
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows.front(), header());
+    EXPECT_EQ(rows.size(), 1 + std::min<std::size_t>(44, resultCount(gbk("茶叶"))));
+    EXPECT_EQ(content.str().substr(content.str().size() - 2), "\r\n");
+    // The request carried the chosen sort key.
+    bool sawSort = false;
+    for (const sim::LoggedRequest& r : server.requests())
+        sawSort |= r.target.find("&sort=sale-desc&") != std::string::npos;
+    EXPECT_TRUE(sawSort);
+}
+
+TEST_F(SearchCliE2e, ListPageKeepsDuplicatesAndDetailSrpRefusalFails) {
+    const std::string address =
+        "http://" + market.searchHost + "/list/x.htm?q=%C1%AC%D2%C2%C8%B9";  // 连衣裙 in GBK
+    const CliRun run = cli({"listpage", address, "--pages", "2"});
+    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    const std::vector<std::string> rows = lines(run.out);
+    EXPECT_EQ(rows.size(), 1 + resultCount(gbk("连衣裙")) + 1);  // header, rows, the repeat
+
+    const CliRun refused = cli({"search", sim::kDetailSrpKeyword, "--pages", "2", "--json"});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(nlohmann::json::parse(refused.out).size(), 44u);
+    EXPECT_NE(stderrText().find("暂不支持DetailSrp模式关键词"), std::string::npos);
+}
+
+TEST_F(SearchCliE2e, BadArgumentsAreUsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"search"},
+        {"search", "a", "b"},
+        {"search", "a", "--sort", "fast"},
+        {"search", "a", "--direction", "up"},
+        {"search", "a", "--workers", "17"},
+        {"search", "a", "--pages"},
+        {"search", "a", "--bogus", "1"},
+        {"search", "😀"},
+        {"listpage"},
+        {"listpage", "http://x/", "--workers", "2"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 2) << args.back();
+        EXPECT_EQ(run.out, "") << args.back();
+    }
+    const CliRun badOut = cli({"search", "a b+c", "--out", (dataDir / "x.txt").string()});
+    EXPECT_EQ(badOut.exitCode, 3);
+}
+
+#ifndef _WIN32
+TEST_F(SearchCliE2e, CtrlCStopsLikeTheStopButtonAndKeepsTheRows) {
+    // Slow item pages leave time to interrupt while the details are fetched.
+    sim::Fault slow;
+    slow.latencyMs = 150;
+    server.setFault(sim::kItemPagePath, slow);
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    int outPipe[2];
+    ASSERT_EQ(pipe(outPipe), 0);
+    const std::string dataArg = dataDir.string();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(errPipe[1], 2);
+        dup2(outPipe[1], 1);
+        close(errPipe[0]);
+        close(outPipe[0]);
+        execl(SHELFWATCH_CLI_PATH, SHELFWATCH_CLI_PATH, "--data-dir", dataArg.c_str(), "--now",
+              "2014-07-31 08:00:00", "search", "连衣裙", "--pages", "1", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(errPipe[1]);
+    close(outPipe[1]);
+    std::string err;
+    char buffer[4096];
+    bool sent = false;
+    while (!sent) {
+        const ssize_t n = read(errPipe[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        err.append(buffer, static_cast<std::size_t>(n));
+        if (err.find("进度： 2 / ") != std::string::npos) {
+            kill(child, SIGINT);
+            sent = true;
+        }
+    }
+    std::string out;
+    ssize_t n = 0;
+    while ((n = read(outPipe[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, static_cast<std::size_t>(n));
+    close(outPipe[0]);
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(sent) << err;
+    ASSERT_TRUE(WIFEXITED(status)) << err;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(err.find("线程已停止操作。"), std::string::npos) << err;
+
+    const std::vector<std::string> rows = lines(out);
+    ASSERT_EQ(rows.size(), 1 + 44u);
+    EXPECT_EQ(rows.front(), header());
+    // The first row is done; the last one was never asked for and has its address only.
+    const auto fields = [](const std::string& row) {
+        std::vector<std::string> split(1);
+        for (char c : row) {
+            if (c == ',') {
+                split.emplace_back();
+            } else {
+                split.back().push_back(c);
+            }
+        }
+        return split;
+    };
+    ASSERT_EQ(fields(rows[1]).size(), 12u);
+    EXPECT_FALSE(fields(rows[1])[3].empty()) << rows[1];
+    const std::vector<std::string> last = fields(rows[44]);
+    ASSERT_EQ(last.size(), 12u);
+    EXPECT_EQ(last[0], "43");
+    EXPECT_NE(last[2].find("/item.htm?id="), std::string::npos);
+    for (int c : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11}) EXPECT_EQ(last[static_cast<std::size_t>(c)], "") << c;
+}
+#endif
+
+}  // namespace
+}  // namespace shelfwatch
