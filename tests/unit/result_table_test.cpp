@@ -164,6 +164,7 @@ TEST(ResultTable, ConcurrentWritersAndReader) {
     table::ResultTable t;
     constexpr int kRows = 2000;
     for (int i = 0; i < kRows; ++i) t.appendRecord(table::ItemRecord{std::to_string(i)});
+    t.takeChanges();  // clean, so the first concurrent write must notify
     std::atomic<int> notices{0};
     t.setChangeNotifier([&] { ++notices; });
     const std::uint64_t generation = t.generation();
