@@ -1,9 +1,10 @@
 // Region help beside the region box.
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
+#include "search/keyword_search.h"
 
 namespace shelfwatch::gui::handlers {
 
-void onRegionHelpClicked(GuiContext& ctx) { featureNotAvailable(ctx); }
+void onRegionHelpClicked(GuiContext& ctx) { search::showRegionHelp(ctx.app.panel); }
 
 }  // namespace shelfwatch::gui::handlers
