@@ -69,7 +69,7 @@ void HeadlessPanel::setStatus(const std::string& text) {
         m_status = text;
         m_statusHistory.push_back(text);
     }
-    emit(Event::Status, text);
+    echo(Event::Status, text);
 }
 
 std::string HeadlessPanel::progress() const {
@@ -83,7 +83,7 @@ void HeadlessPanel::setProgress(const std::string& text) {
         m_progress = text;
         m_progressHistory.push_back(text);
     }
-    emit(Event::Progress, text);
+    echo(Event::Progress, text);
 }
 
 bool HeadlessPanel::isEnabled(Control control) const {
@@ -122,7 +122,7 @@ void HeadlessPanel::showMessage(const std::string& text) {
         std::lock_guard lock(m_mutex);
         m_messages.push_back(text);
     }
-    emit(Event::Message, text);
+    echo(Event::Message, text);
 }
 
 std::optional<std::string> HeadlessPanel::askText(const std::string& prompt, const std::string& /*initial*/) {
@@ -135,7 +135,7 @@ std::optional<std::string> HeadlessPanel::askText(const std::string& prompt, con
             m_answers.pop_front();
         }
     }
-    emit(Event::Prompt, prompt);
+    echo(Event::Prompt, prompt);
     return answer;
 }
 
@@ -210,7 +210,7 @@ void HeadlessPanel::setProcessEventsHook(std::function<void()> hook) {
     m_processEventsHook = std::move(hook);
 }
 
-void HeadlessPanel::emit(Event event, const std::string& text) const {
+void HeadlessPanel::echo(Event event, const std::string& text) const {
     Sink sink;
     {
         std::lock_guard lock(m_mutex);

@@ -68,7 +68,8 @@ public:
     void setProcessEventsHook(std::function<void()> hook);
 
 private:
-    void emit(Event event, const std::string& text) const;
+    // Not "emit": Qt defines that word as a macro, and Qt code may include this header.
+    void echo(Event event, const std::string& text) const;
 
     mutable std::mutex m_mutex;
     std::string m_keyword;
