@@ -1,9 +1,49 @@
-// Single item query: one item page address typed by the user.
+// Single item query: one item page address typed by the user, analysed on the
+// window thread, the report shown in the text window. Nothing goes into the table.
+#include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
+#include "gui/main_window.h"
+#include "gui/text_window.h"
+#include "item/item_analyzer.h"
+#include "item/item_report.h"
+#include "text/gbk_text.h"
+
+#include <QPointer>
+#include <QString>
 
 namespace shelfwatch::gui::handlers {
 
-void onSingleItemClicked(GuiContext& ctx) { featureNotAvailable(ctx); }
+namespace {
+
+QString widgetText(const std::string& gbk) { return QString::fromStdU16String(text::gbkToUtf16(gbk)); }
+
+}  // namespace
+
+void onSingleItemClicked(GuiContext& ctx) {
+    static const std::string kWaiting = text::gbk("获取内容中，请稍候。。");
+    const std::string itemHost = ctx.app.market.itemHost;
+    const QString prompt = QStringLiteral("请输入淘宝商品页的地址：\n例如：") +
+                           widgetText("http://" + itemHost + "/item.htm?id=123");
+    const std::optional<QString> entered =
+        dialogs::askText(&ctx.window, prompt, widgetText("http://" + itemHost + "/item.htm?id="));
+    if (!entered) return;
+
+    QPointer<TextWindow> window = reopenTextWindow(&ctx.window);
+    window->setContent(kWaiting);
+
+    std::string url = text::utf16ToGbk(entered->toStdU16String());
+    const item::ItemDetails details =
+        item::analyzeItem(url, item::AnalyzerDeps{ctx.app.fetcher, ctx.app.market, ctx.app.clock});
+
+    // Window events ran during the fetches: a newer query, or the user, may have
+    // closed this query's window meanwhile, and the newer one owns the display.
+    if (!window || window != currentTextWindow()) return;
+    if (!details.message.empty()) {
+        dialogs::showMessage(&ctx.window, widgetText(details.message));
+        return;
+    }
+    window->append(item::itemReportText(url, details));
+}
 
 }  // namespace shelfwatch::gui::handlers

@@ -1,0 +1,190 @@
+// The "查询单个商品" button against the in-process simulator, with the input box
+// scripted: the text window, its report, the message box, the table untouched.
+#include "app/app_context.h"
+#include "app/market_config.h"
+#include "gui/dialogs.h"
+#include "gui/gui_context.h"
+#include "gui/main_window.h"
+#include "gui/qt_main_panel.h"
+#include "gui/text_window.h"
+#include "net/cookie_jar.h"
+#include "net/page_fetcher.h"
+#include "search/fetch_state.h"
+#include "table/result_table.h"
+#include "text/gbk_text.h"
+
+#include "catalogue.h"
+#include "gui_harness.h"
+#include "item_pages.h"
+#include "market_sim.h"
+#include "sim_routes.h"
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+using namespace shelfwatch;
+
+namespace {
+
+std::string gbk(const char* utf8) { return text::gbk(utf8); }
+
+// A main window whose fetcher talks to the simulator and whose clock is pinned
+// to the catalogue's reference time.
+struct SimHarness {
+    explicit SimHarness(sim::MarketSim& server, const std::filesystem::path& dataDir)
+        : market(loadMarket(server, dataDir)),
+          window(table, gui::MainWindow::Options{false}),
+          panel(window),
+          app{table, panel, fetcher, cookies, market, clock, fetchState, dataDir},
+          context{app, window, panel} {
+        window.attach(&context);
+    }
+    ~SimHarness() { panel.shutDown(); }
+
+    static app::MarketConfig loadMarket(sim::MarketSim& server, const std::filesystem::path& dataDir) {
+        server.writeMarketIni(dataDir);
+        return app::MarketConfig::load(dataDir);
+    }
+
+    void clickSingleItem() {
+        auto* button = qobject_cast<QPushButton*>(window.control(app::Control::SingleItemButton));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    table::ResultTable table;
+    search::FetchState fetchState;
+    net::CookieJar cookies;
+    net::CurlFetcher fetcher{cookies};
+    app::MarketConfig market;
+    item::FixedClock clock{item::fromCivil(2014, 7, 31, 8, 0, 0)};
+    gui::MainWindow window;
+    gui::QtMainPanel panel;
+    app::AppContext app;
+    gui::GuiContext context;
+};
+
+int openTextWindows() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<gui::TextWindow*>(widget) && widget->isVisible()) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+class SingleItemTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        sim::installMarketRoutes(m_server);
+        QVERIFY(m_server.start());
+        m_dataDir = std::filesystem::temp_directory_path() /
+                    ("shelfwatch-single-item-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(m_dataDir);
+    }
+    void cleanupTestCase() {
+        m_server.stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dataDir, ignored);
+    }
+    void init() {
+        gui::dialogs::resetScript();
+        m_harness = std::make_unique<SimHarness>(m_server, m_dataDir);
+    }
+    void cleanup() { m_harness.reset(); }
+
+    void cancelOpensNoWindow() {
+        m_server.clearRequests();
+        gui::dialogs::setNextInput(std::nullopt);
+        m_harness->clickSingleItem();
+        QCOMPARE(gui::dialogs::shownPrompts().size(), 1);
+        const QString expectedPrompt = QStringLiteral("请输入淘宝商品页的地址：\n例如：http://") +
+                                       QString::fromStdString(m_server.host()) + "/item.htm?id=123";
+        QCOMPARE(gui::dialogs::shownPrompts().front(), expectedPrompt);
+        QVERIFY(gui::currentTextWindow() == nullptr);
+        QCOMPARE(openTextWindows(), 0);
+        QVERIFY(m_server.requests().empty());
+    }
+
+    void reportFollowsTheWaitingText() {
+        const std::string url = sim::itemUrl(m_server.host(), sim::fixture::kWorkedExample);
+        gui::dialogs::setNextInput(QString::fromStdString(url + "\" target=\"_blank"));
+        m_harness->clickSingleItem();
+        gui::TextWindow* window = gui::currentTextWindow();
+        QVERIFY(window != nullptr);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->pos(), QPoint(gui::TextWindow::kDesignedLeft, gui::TextWindow::kDesignedTop));
+        QCOMPARE(window->edit()->geometry(),
+                 QRect(0, 0, gui::TextWindow::kEditWidth, gui::TextWindow::kEditHeight));
+        QCOMPARE(window->windowTitle(), QString());
+        const std::string expected = gbk("获取内容中，请稍候。。被查看网址：") + url + "\r\n" +
+                                     gbk("网页标题：2014夏季新款 韩版修身连衣裙\r\n"
+                                         "店主：小美的店\r\n"
+                                         "上架时间：2014年7月25日8时\r\n"
+                                         "下架时间：2014年8月1日8时\r\n"
+                                         "剩余分钟：1440\r\n"
+                                         "剩余库存：70\r\n"
+                                         "当前销量：30\r\n"
+                                         "商品售价：128.00\r\n"
+                                         "所在地：浙江杭州\r\n");
+        QCOMPARE(window->content(), expected);
+        QVERIFY(window->edit()->toPlainText().contains(QStringLiteral("剩余分钟：1440\n剩余库存：70")));
+        QVERIFY(gui::dialogs::shownMessages().isEmpty());
+        QCOMPARE(m_harness->table.rowCount(), 0);
+    }
+
+    void messageBoxKeepsTheWaitingText() {
+        gui::dialogs::setNextInput(
+            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kRemoved)));
+        m_harness->clickSingleItem();
+        QCOMPARE(gui::dialogs::shownMessages(),
+                 QStringList{QStringLiteral("很抱歉，您查看的宝贝不存在，可能已下架或者被转移")});
+        QVERIFY(gui::currentTextWindow() != nullptr);
+        QCOMPARE(gui::currentTextWindow()->content(), gbk("获取内容中，请稍候。。"));
+        QCOMPARE(m_harness->table.rowCount(), 0);
+    }
+
+    void emptyInputShowsAnEmptyReport() {
+        gui::dialogs::setNextInput(QString());
+        m_harness->clickSingleItem();
+        QVERIFY(gui::currentTextWindow() != nullptr);
+        const std::string content = gui::currentTextWindow()->content();
+        QVERIFY(content.find(gbk("上架时间：1970年1月1日8时\r\n")) != std::string::npos);
+        QVERIFY(content.find(gbk("剩余库存：0\r\n当前销量：0\r\n")) != std::string::npos);
+        QVERIFY(gui::dialogs::shownMessages().isEmpty());
+    }
+
+    void aNewQueryReplacesTheWindow() {
+        gui::dialogs::setNextInput(
+            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kMallPlain)));
+        m_harness->clickSingleItem();
+        QPointer<gui::TextWindow> first = gui::currentTextWindow();
+        QVERIFY(first);
+        QVERIFY(first->content().find(gbk("店主：优品数码旗舰店")) != std::string::npos);
+
+        gui::dialogs::setNextInput(
+            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kOversold)));
+        m_harness->clickSingleItem();
+        QVERIFY(gui::currentTextWindow() != first.data());
+        QVERIFY(!first || !first->isVisible());
+        QCOMPARE(openTextWindows(), 1);
+        QVERIFY(gui::currentTextWindow()->content().find(gbk("剩余库存：0\r\n")) != std::string::npos);
+    }
+
+  private:
+    sim::MarketSim m_server;
+    std::filesystem::path m_dataDir;
+    std::unique_ptr<SimHarness> m_harness;
+};
+
+SHELFWATCH_GUI_TEST_MAIN(SingleItemTest)
+
+#include "single_item_test.moc"
