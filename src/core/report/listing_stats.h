@@ -82,7 +82,7 @@ class ListingStats {
     static std::string purgeSql(item::DateTime now);
     static std::string countSlotSql(item::DateTime slotStart);
 
-    // Every slot of the seven days from `today` in one GROUP BY query; the
+    // Every slot of the seven days from `today` in one range query; the
     // counts equal those of the 168 countSlot calls (when the slot starts are not
     // evenly spaced, which plain-duration arithmetic never gives, it falls back
     // to those calls).
@@ -104,7 +104,7 @@ struct SlotGrid {
 item::DateTime slotStart(item::DateTime today, int day, int hour);
 
 enum class SlotCounting {
-    Grouped,  // one GROUP BY query over the seven days (same counts as PerSlot)
+    Grouped,  // one range query over the seven days (same counts as PerSlot)
     PerSlot,  // the 168 countSlot queries
 };
 
