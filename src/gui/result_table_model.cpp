@@ -2,6 +2,7 @@
 
 #include "text/gbk_text.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -18,18 +19,18 @@ ResultTableModel::ResultTableModel(table::ResultTable& table, QObject* parent)
     m_timer.setInterval(kCoalesceMs);
     connect(&m_timer, &QTimer::timeout, this, &ResultTableModel::applyChanges);
 
-    // The notifier runs on whichever thread wrote; it only posts to our thread.
+    // The notifier runs on whichever thread wrote, possibly just after this
+    // model is gone (the table calls a copy outside its lock), so it touches
+    // only the application object and checks the model on the window thread.
     // The table calls it once per clean-to-changed step, so posts stay rare.
     QPointer<ResultTableModel> self(this);
     m_table.setChangeNotifier([self] {
-        if (self) {
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self] {
-                    if (self) self->scheduleApply();
-                },
-                Qt::QueuedConnection);
-        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self] {
+                if (self) self->scheduleApply();
+            },
+            Qt::QueuedConnection);
     });
     // Rows that are already there (a table filled before the window existed).
     m_table.takeChanges();

@@ -179,6 +179,35 @@ class SingleItemTest : public QObject {
         QVERIFY(gui::currentTextWindow()->content().find(gbk("剩余库存：0\r\n")) != std::string::npos);
     }
 
+    // The fetches let window events run, so a second click can start a query
+    // while the first one waits; the first must not write into the window that
+    // the second one replaced.
+    void aClickDuringAQueryTakesOverTheWindow() {
+        const std::string first = sim::itemUrl(m_server.host(), sim::fixture::kMallPlain);
+        const std::string second = sim::itemUrl(m_server.host(), sim::fixture::kOversold);
+        bool nested = false;
+        QPointer<gui::TextWindow> firstWindow;
+        SimHarness* harness = m_harness.get();
+        net::setThreadEventPump([&] {
+            if (nested) return;
+            nested = true;
+            firstWindow = gui::currentTextWindow();
+            gui::dialogs::setNextInput(QString::fromStdString(second));
+            harness->clickSingleItem();
+        });
+        gui::dialogs::setNextInput(QString::fromStdString(first));
+        m_harness->clickSingleItem();
+        net::setThreadEventPump({});
+
+        QVERIFY(nested);
+        QCOMPARE(openTextWindows(), 1);
+        const std::string content = gui::currentTextWindow()->content();
+        QVERIFY(content.find(gbk("被查看网址：") + second + "\r\n") != std::string::npos);
+        QVERIFY(content.find(first) == std::string::npos);
+        QVERIFY(firstWindow.isNull() || firstWindow->content() == gbk("获取内容中，请稍候。。"));
+        QCOMPARE(gui::dialogs::shownPrompts().size(), 2);
+    }
+
   private:
     sim::MarketSim m_server;
     std::filesystem::path m_dataDir;
