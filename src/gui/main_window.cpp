@@ -103,9 +103,15 @@ void MainWindow::buildTable() {
     m_tableView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_tableView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_tableView->verticalHeader()->hide();
+    // The designed column widths hold the longest date-time text ("2014年7月25日
+    // 15时30分20秒") only with narrow digits; the CJK face's own digits are, at
+    // one pixel below the window's size.
+    QFont tableFont(QStringLiteral("Noto Sans CJK SC"));
+    tableFont.setPixelSize(kFontPixels - 1);
+    m_tableView->setFont(tableFont);
     // Fixed row heights keep a 100 000-row table as cheap as a short one.
     m_tableView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_tableView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_tableView->verticalHeader()->setDefaultSectionSize(m_tableView->fontMetrics().height() + 2);
     QHeaderView* header = m_tableView->horizontalHeader();
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
