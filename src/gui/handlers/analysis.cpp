@@ -1,9 +1,14 @@
 // The analysis window: delistings per hour over the next seven days.
+#include "gui/analysis_window.h"
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
+#include "gui/main_window.h"
 
 namespace shelfwatch::gui::handlers {
 
-void onAnalysisClicked(GuiContext& ctx) { featureNotAvailable(ctx); }
+void onAnalysisClicked(GuiContext& ctx) {
+    AnalysisWindow window(ctx.app.table, ctx.app.clock, &ctx.window);
+    window.exec();
+}
 
 }  // namespace shelfwatch::gui::handlers

@@ -1,0 +1,142 @@
+#include "gui/analysis_window.h"
+
+#include "app/data_dir.h"
+#include "gui/dialogs.h"
+#include "report/listing_stats.h"
+#include "report/workbook_reader.h"
+#include "text/gbk_text.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace shelfwatch::gui {
+namespace {
+
+QString widgetText(const std::string& gbk) { return QString::fromStdU16String(text::gbkToUtf16(gbk)); }
+
+const std::string& analysingText() {
+    static const std::string kText = text::gbk("分析中，请稍候。。。");
+    return kText;
+}
+
+const std::string& noDatabaseText() {
+    static const std::string kText = text::gbk("内存数据库创建失败，无法获取统计");
+    return kText;
+}
+
+}  // namespace
+
+AnalysisWindow::AnalysisWindow(const table::ResultTable& table, const item::Clock& clock, QWidget* parent)
+    : QDialog(parent), m_table(table), m_clock(clock) {
+    setWindowTitle(QStringLiteral("数据分析"));
+    setModal(true);
+    resize(1000, 760);
+
+    m_view = new QWebEngineView(this);
+    m_view->setObjectName(QStringLiteral("reportWebEngineView"));
+    auto* group = new QGroupBox(this);
+    m_currentButton = new QPushButton(QStringLiteral("使用当前数据"), group);
+    m_currentButton->setObjectName(QStringLiteral("useCurrentDataPushButton"));
+    m_importButton = new QPushButton(QStringLiteral("导入数据"), group);
+    m_importButton->setObjectName(QStringLiteral("importDataPushButton"));
+    m_status = new QLabel(group);
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+
+    auto* buttons = new QHBoxLayout(group);
+    buttons->addWidget(m_currentButton);
+    buttons->addWidget(m_importButton);
+    buttons->addWidget(m_status, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(group);
+
+    connect(m_currentButton, &QPushButton::clicked, this, &AnalysisWindow::useCurrentData);
+    connect(m_importButton, &QPushButton::clicked, this, &AnalysisWindow::importData);
+    connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (!ok || m_view->url().scheme() != QStringLiteral("file")) return;
+        m_loaded = true;
+        // A report asked for while the page was still loading goes out now.
+        const QStringList pending = std::exchange(m_pending, {});
+        for (const QString& script : pending) runScript(script);
+    });
+
+    const std::filesystem::path page = pagePath();
+    m_view->load(QUrl::fromLocalFile(QString::fromStdU16String(page.u16string())));
+}
+
+AnalysisWindow::~AnalysisWindow() = default;
+
+std::filesystem::path AnalysisWindow::pagePath() { return app::programDir() / "res" / "b.html"; }
+
+QString AnalysisWindow::statusText() const { return m_status->text(); }
+
+void AnalysisWindow::done(int result) {
+    // The page is blanked as the window goes, so nothing of it runs on.
+    m_loaded = false;
+    m_pending.clear();
+    m_view->setUrl(QUrl(QStringLiteral("about:blank")));
+    QDialog::done(result);
+}
+
+void AnalysisWindow::useCurrentData() {
+    report::ListingStats stats;
+    if (!stats.open()) {
+        dialogs::showMessage(this, widgetText(noDatabaseText()));
+        return;
+    }
+    m_status->setText(widgetText(analysingText()));
+    QCoreApplication::processEvents();
+    stats.loadFromResultTable(m_table);
+    QCoreApplication::processEvents();
+    const report::SlotGrid grid = report::computeSlotGrid(stats, m_clock);
+    stats.close();
+    sendReport(report::buildReport(grid));
+    m_status->clear();
+}
+
+void AnalysisWindow::importData() {
+    const QString file = dialogs::openFileName(this, QStringLiteral("导入数据"), QString(), QString());
+    if (file.isEmpty()) return;
+    const QString before = m_status->text();
+    m_status->setText(widgetText(analysingText()));
+    QCoreApplication::processEvents();
+    report::ListingStats stats;
+    const report::ImportResult imported =
+        report::importWorkbookListings(std::filesystem::path(file.toStdU16String()), stats);
+    QCoreApplication::processEvents();
+    if (!imported.ok) {
+        m_status->setText(before);
+        dialogs::showMessage(this, widgetText(imported.message));
+        return;
+    }
+    const report::SlotGrid grid = report::computeSlotGrid(stats, m_clock);
+    stats.close();
+    sendReport(report::buildReport(grid));
+    m_status->clear();
+}
+
+void AnalysisWindow::sendReport(const report::Report& report) {
+    runScript(QString::fromStdString("typeof asd === 'function' && asd(" +
+                                     report::jsStringLiteral(report.seriesText) + ");"));
+    runScript(QString::fromStdString("typeof nr1 === 'function' && nr1(" +
+                                     report::jsStringLiteral(report.tableHtml) + ");"));
+    emit reportSent();
+}
+
+void AnalysisWindow::runScript(const QString& script) {
+    if (!m_loaded) {
+        m_pending.append(script);
+        return;
+    }
+    m_sent.append(script);
+    m_view->page()->runJavaScript(script);
+}
+
+}  // namespace shelfwatch::gui
