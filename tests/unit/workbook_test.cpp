@@ -186,8 +186,10 @@ TEST_F(WorkbookTest, FailureIsReportedWithPathAndCause) {
     table::ResultTable table;
     table.appendRecord(record(0, fromCivil(2014, 7, 26)));
     const fs::path missing = dir.path() / "no-such-folder" / "out.xlsx";
+    panel.setStatus(g("正在导出数据，请稍后。"));
     ExportResult loud = exportResultTable(table, false, missing, clock, panel);
     EXPECT_FALSE(loud.ok);
+    EXPECT_EQ(panel.status(), "");
     EXPECT_NE(loud.error.find(pathText(missing)), std::string::npos);
     EXPECT_NE(loud.error.find(g("文件夹不存在")), std::string::npos);
     ASSERT_EQ(panel.messages().size(), 1u);

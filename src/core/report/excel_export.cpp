@@ -84,6 +84,8 @@ ExportResult exportResultTable(const table::ResultTable& table, bool quiet, cons
     auto fail = [&](const std::string& cause) {
         result.ok = false;
         result.error = failure(path, cause);
+        // "Exporting, please wait" must not outlive a failed export.
+        panel.setStatus("");
         if (!quiet) panel.showMessage(result.error);
         return result;
     };
