@@ -130,12 +130,14 @@ int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_o
     return 0;
 }
 
-// One easy handle per thread, reset before every fetch, so a worker's
-// consecutive requests to one host can reuse the connection. A fetch started
-// from inside the event pump while this thread's handle is busy gets a handle
-// of its own.
+// One easy handle per thread, so a worker's consecutive requests to one host
+// can reuse the connection. Every fetch sets each option it relies on again;
+// the handle is not reset in between because libcurl 7.88 leaks the cookie
+// file list on every reset. A fetch started from inside the event pump while
+// this thread's handle is busy gets a handle of its own.
 struct ThreadHandle {
     CURL* handle = nullptr;
+    std::string caFile;
     bool busy = false;
     ~ThreadHandle() {
         if (handle) curl_easy_cleanup(handle);
@@ -143,29 +145,45 @@ struct ThreadHandle {
 };
 thread_local ThreadHandle t_handle;
 
+// A new handle with what never changes between fetches: the cookie engine on
+// (nothing loaded from a file) and the trusted CA file.
+CURL* newHandle(const std::string& caFile) {
+    CURL* h = curl_easy_init();
+    if (!h) return nullptr;
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    if (!caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.c_str());
+    return h;
+}
+
 class HandleLease {
   public:
-    HandleLease() {
+    explicit HandleLease(const std::string& caFile) {
         if (!t_handle.busy) {
-            if (!t_handle.handle)
-                t_handle.handle = curl_easy_init();
-            else
-                curl_easy_reset(t_handle.handle);
+            if (t_handle.handle && t_handle.caFile != caFile) {
+                curl_easy_cleanup(t_handle.handle);
+                t_handle.handle = nullptr;
+            }
+            if (!t_handle.handle) {
+                t_handle.handle = newHandle(caFile);
+                t_handle.caFile = caFile;
+            }
             if (t_handle.handle) {
                 t_handle.busy = true;
                 m_handle = t_handle.handle;
                 m_shared = true;
             }
         } else {
-            m_handle = curl_easy_init();
+            m_handle = newHandle(caFile);
         }
     }
     ~HandleLease() {
         if (!m_handle) return;
         // Detached, the handle holds nothing of the cookie jar, which may be
-        // destroyed before this thread ends.
+        // destroyed before this thread ends, nor pointers into this fetch.
         curl_easy_setopt(m_handle, CURLOPT_SHARE, nullptr);
         curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, nullptr);
+        curl_easy_setopt(m_handle, CURLOPT_XFERINFODATA, nullptr);
         if (m_shared)
             t_handle.busy = false;
         else
@@ -270,7 +288,7 @@ std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referr
     headers.add(kAcceptLanguageLine);
     if (!headers.ok) return {};
 
-    HandleLease lease;
+    HandleLease lease(options.caFile);
     CURL* h = lease.get();
     if (!h) return {};
 
@@ -296,9 +314,7 @@ std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referr
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!options.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, options.caFile.c_str());
     if (void* share = m_impl->cookies.shareHandle()) curl_easy_setopt(h, CURLOPT_SHARE, share);
-    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookie engine on, nothing loaded
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
