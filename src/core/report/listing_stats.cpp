@@ -236,6 +236,8 @@ bool ListingStats::open() {
         m_db = nullptr;
         return false;
     }
+    // Nothing of this database outlives the run, so there is nothing to roll back to.
+    exec(m_db, "PRAGMA journal_mode = OFF;");
     exec(m_db, createTableSql());
     return true;
 }
@@ -262,7 +264,7 @@ void ListingStats::addListings(const std::vector<ListingTexts>& listings) {
     exec(m_db, "BEGIN;");
     for (const ListingTexts& l : listings) {
         std::string hex = text::byteHexForm(l.title);
-        sqlite3_bind_text(stmt, 1, hex.data(), static_cast<int>(hex.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, 1, hex.data(), static_cast<int>(hex.size()), SQLITE_STATIC);
         sqlite3_bind_int64(stmt, 2, ts(dateTimeFromText(l.start)));
         sqlite3_bind_int64(stmt, 3, ts(dateTimeFromText(l.end)));
         sqlite3_step(stmt);
