@@ -391,6 +391,32 @@ TEST_F(WorkbookTest, ReadsOtherWritersWorkbooks) {
     EXPECT_EQ(grid.counts[0][13], 3);  // .56, .57, .58 (row 5 has no title)
 }
 
+TEST_F(WorkbookTest, ReadsOldFormatWorkbooks) {
+    const fs::path path = fs::path(SHELFWATCH_FIXTURES_DIR) / "listings_biff5.xls";
+    WorkbookContent content = readWorkbook(path);
+    ASSERT_TRUE(content.ok) << content.error;
+    EXPECT_EQ(content.usedRows, 155);
+    ASSERT_EQ(content.rows.size(), 155u);
+    EXPECT_EQ(content.rows[0].title, "title a");
+    EXPECT_EQ(content.rows[1].end, "2014/7/25 14:20");
+    EXPECT_EQ(content.rows[2].title, "");
+    EXPECT_EQ(item::toCivil(dateTimeFromText(content.rows[3].end)), (item::CivilTime{2014, 7, 25, 18, 0, 0}));
+    EXPECT_EQ(item::toCivil(dateTimeFromText(content.rows[4].start)),
+              (item::CivilTime{2014, 7, 25, 12, 0, 0}));
+
+    ListingStats stats;
+    ImportResult result = importWorkbookListings(path, stats);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.listings, 154);  // the empty title is skipped; worksheet 2 is not read
+    SlotGrid grid = computeSlotGrid(stats, clock);
+    EXPECT_EQ(grid.counts[0][14], 1);
+    EXPECT_EQ(grid.counts[0][15], 0);
+    EXPECT_EQ(grid.counts[0][16], 0);
+    EXPECT_EQ(grid.counts[0][18], 1);
+    EXPECT_EQ(grid.counts[1][3], 1);
+    EXPECT_EQ(grid.dayTotal(0) + grid.dayTotal(1), 3);
+}
+
 TEST_F(WorkbookTest, EmptyWorksheetAddsNothing) {
     const fs::path path = dir.path() / "blank.xlsx";
     writeZip(path, {{"xl/worksheets/sheet1.xml", sheetXml("", "A1")}});
