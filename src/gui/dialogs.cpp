@@ -15,7 +15,11 @@ struct Script {
     std::mutex mutex;
     bool scripted = false;
     bool headless = false;
-    std::deque<std::optional<QString>> inputs;
+    struct Input {
+        bool cancel = false;
+        QString text;
+    };
+    std::deque<Input> inputs;
     std::deque<QString> fileNames;
     QStringList messages;
     QStringList prompts;
@@ -69,9 +73,10 @@ std::optional<QString> askText(QWidget* parent, const QString& prompt, const QSt
                 std::fprintf(stderr, "%s\n", prompt.toLocal8Bit().constData());
             }
             if (s.inputs.empty()) return std::nullopt;
-            std::optional<QString> answer = s.inputs.front();
+            const Script::Input answer = s.inputs.front();
             s.inputs.pop_front();
-            return answer;
+            if (answer.cancel) return std::nullopt;
+            return answer.text;
         }
     }
     QInputDialog dialog(parent);
@@ -117,7 +122,7 @@ bool isScripted() {
 
 void setNextInput(std::optional<QString> answer) {
     std::lock_guard lock(script().mutex);
-    script().inputs.push_back(std::move(answer));
+    script().inputs.push_back({!answer.has_value(), answer.value_or(QString())});
 }
 
 void setNextFileName(const QString& fileName) {

@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
     window.attach(&context);
     gui::dialogs::setHeadless(headless);
 
+    // Closing the window ends the process there and then, also while a handler
+    // is still walking pages on the window thread or workers still fetch.
+    QObject::connect(&window, &gui::MainWindow::closed, [] { gui::endProcess(0); });
+
     const int exitCode = gui::runMainWindow(context, gui::decideStart(start.args));
     // Workers still running are detached and hold references into this frame.
     gui::endProcess(exitCode);

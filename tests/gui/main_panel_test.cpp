@@ -85,6 +85,7 @@ class MainPanelTest : public QObject {
         QTest::addColumn<QString>("answer");
         QTest::newRow("ok") << true << QStringLiteral("http://item.taobao.com/item.htm?id=1");
         QTest::newRow("ok with Chinese") << true << QStringLiteral("店铺名");
+        QTest::newRow("ok with nothing typed") << true << QString();
         QTest::newRow("cancel") << false << QString();
     }
 
