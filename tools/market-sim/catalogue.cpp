@@ -2,6 +2,8 @@
 
 #include "text/gbk_text.h"
 
+#include "sim_random.h"
+
 #include <array>
 #include <atomic>
 #include <cstdio>
@@ -15,28 +17,6 @@ namespace shelfwatch::sim {
 namespace {
 
 constexpr std::int64_t kWeekSeconds = 7 * 86400;
-
-// splitmix64: the same sequence on every platform and standard library, which
-// std::uniform_int_distribution does not promise.
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 .. bound-1
-    int below(int bound) { return static_cast<int>(next() % static_cast<std::uint64_t>(bound)); }
-    template <typename T, std::size_t N>
-    const T& pick(const std::array<T, N>& values) {
-        return values[static_cast<std::size_t>(below(static_cast<int>(N)))];
-    }
-
-  private:
-    std::uint64_t m_state;
-};
 
 std::string money(double value) {
     char buffer[32];
@@ -249,7 +229,7 @@ void Catalogue::addFixtures() {
 }
 
 void Catalogue::addGenerated(int count) {
-    Random random(m_seed * 0x100000001B3ull + 17);
+    SplitMix64 random(m_seed * 0x100000001B3ull + 17);
     for (int i = 0; i < count; ++i) {
         CatalogueItem entry;
         entry.id = kFirstGeneratedId + static_cast<std::int64_t>(i) * 7 + random.below(7);

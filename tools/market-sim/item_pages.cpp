@@ -2,6 +2,8 @@
 
 #include "text/gbk_text.h"
 
+#include "sim_random.h"
+
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -12,19 +14,10 @@ namespace {
 
 using text::gbk;
 
-class Noise {
-  public:
-    explicit Noise(std::uint64_t seed) : m_state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
-    std::uint64_t next() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int bound) { return static_cast<int>(next() % static_cast<std::uint64_t>(bound)); }
-
-  private:
-    std::uint64_t m_state;
+// A page's filler comes from a stream of its own, seeded by the item id, so a
+// page is the same whichever pages were built before it.
+struct Noise : SplitMix64 {
+    explicit Noise(std::uint64_t seed) : SplitMix64(seed * kGamma + 0x632BE59BD9B4E019ull) {}
 };
 
 std::string num(std::int64_t value) { return std::to_string(value); }
