@@ -22,14 +22,12 @@
 #include "item_pages.h"
 #include "market_sim.h"
 #include "search_pages.h"
-#include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <random>
 #include <string>
 
 namespace {
@@ -80,32 +78,18 @@ class LogTrimmingFetcher final : public net::Fetcher {
 };
 
 // One simulator and one client, as the command line builds them.
-struct Bench {
+struct Bench : shelfwatch::testing::SimulatedMarket {
     explicit Bench(std::uint64_t seed, int listed, int latencyMs)
-        : server(sim::SimOptions{0, seed, latencyMs}) {
+        : SimulatedMarket(sim::SimOptions{0, seed, latencyMs}) {
         sim::setCatalogueSize(seed, generatedCountFor(seed, listed));
         catalogue = &sim::catalogueFor(seed);
-        sim::installMarketRoutes(server);
-        sim::installItemRoutes(server);
-        sim::installSearchRoutes(server);
-        server.start();
-        dataDir = std::filesystem::temp_directory_path() /
-                  ("shelfwatch-search-bench-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dataDir);
-        server.writeMarketIni(dataDir);
-        market = app::MarketConfig::load(dataDir);
+        start();
         clock = std::make_unique<item::FixedClock>(catalogue->referenceNow());
         fetcher = std::make_unique<net::CurlFetcher>(cookies);
         state = std::make_unique<search::FetchState>();
         panel.setKeyword("");
         pages = (listed + sim::kSearchPageSize - 1) / sim::kSearchPageSize;
         panel.setPageCountText(std::to_string(pages));
-    }
-    ~Bench() {
-        state.reset();
-        server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dataDir, ignored);
     }
     app::AppContext context(int workers, net::Fetcher* through = nullptr) {
         return app::AppContext{
@@ -120,10 +104,7 @@ struct Bench {
         return table.rowCount() > 0 ? static_cast<double>(itemRequests) / table.rowCount() : 0.0;
     }
 
-    sim::MarketSim server;
     const sim::Catalogue* catalogue = nullptr;
-    std::filesystem::path dataDir;
-    app::MarketConfig market;
     net::CookieJar cookies;
     std::unique_ptr<item::FixedClock> clock;
     std::unique_ptr<net::CurlFetcher> fetcher;

@@ -2,87 +2,28 @@
 #include "catalogue.h"
 #include "item_pages.h"
 #include "market_sim.h"
-#include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace shelfwatch {
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using testing::CliRun;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Single quotes keep '?', '&' and '"' away from the shell.
-std::string shellQuoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-class CliItemTest : public ::testing::Test {
+class CliItemTest : public ::testing::Test, protected testing::SimulatedMarket {
   protected:
-    void SetUp() override {
-        sim::installMarketRoutes(server);
-        ASSERT_TRUE(server.start());
-        dir = std::filesystem::temp_directory_path() /
-              ("shelfwatch-cli-item-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir / "data");
-        ASSERT_TRUE(server.writeMarketIni(dir / "data"));
-    }
-    void TearDown() override {
-        server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-
-    RunResult run(const std::vector<std::string>& args) {
-        std::string command = shellQuoted(SHELFWATCH_CLI_PATH) + " --data-dir " +
-                              shellQuoted((dir / "data").string()) + " --now '2014-07-31 08:00:00'";
-        for (const std::string& arg : args) command += " " + shellQuoted(arg);
-        command += " >" + shellQuoted((dir / "out").string()) + " 2>" + shellQuoted((dir / "err").string());
-        RunResult result;
-        const int status = std::system(command.c_str());
-#ifdef _WIN32
-        result.exitCode = status;
-#else
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-        result.out = readFile(dir / "out");
-        result.err = readFile(dir / "err");
-        return result;
-    }
+    void SetUp() override { ASSERT_TRUE(start()); }
 
     std::string urlOf(std::int64_t id) const { return sim::itemUrl(server.host(), id); }
-
-    sim::MarketSim server;
-    std::filesystem::path dir;
 };
 
 TEST_F(CliItemTest, PrintsTheTenReportLines) {
     const std::string url = urlOf(sim::fixture::kWorkedExample);
-    const RunResult r = run({"item", url});
+    const CliRun r = cli({"item", url});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "被查看网址：" + url +
                          "\n"
@@ -99,7 +40,7 @@ TEST_F(CliItemTest, PrintsTheTenReportLines) {
 
 TEST_F(CliItemTest, JsonGivesTheWholeRecord) {
     const std::string url = urlOf(sim::fixture::kMallTraditional);
-    const RunResult r = run({"item", url + "\" target=\"_blank", "--json"});
+    const CliRun r = cli({"item", url + "\" target=\"_blank", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::ordered_json record = nlohmann::ordered_json::parse(r.out);
     std::vector<std::string> keys;
@@ -122,13 +63,13 @@ TEST_F(CliItemTest, JsonGivesTheWholeRecord) {
 }
 
 TEST_F(CliItemTest, FailedAnalysisGoesToStandardError) {
-    const RunResult text = run({"item", urlOf(sim::fixture::kRemoved)});
+    const CliRun text = cli({"item", urlOf(sim::fixture::kRemoved)});
     EXPECT_EQ(text.exitCode, 3);
     EXPECT_EQ(text.out, "");
     EXPECT_EQ(text.err, "很抱歉，您查看的宝贝不存在，可能已下架或者被转移\n");
 
     // With --json the message is part of the record and the run itself succeeded.
-    const RunResult json = run({"item", urlOf(sim::fixture::kGuide), "--json"});
+    const CliRun json = cli({"item", urlOf(sim::fixture::kGuide), "--json"});
     EXPECT_EQ(json.exitCode, 0);
     const nlohmann::json record = nlohmann::json::parse(json.out);
     EXPECT_EQ(record["message"], "暂时无法获取‘我帮你’页面的数据");
@@ -137,7 +78,7 @@ TEST_F(CliItemTest, FailedAnalysisGoesToStandardError) {
 }
 
 TEST_F(CliItemTest, UnreachablePageStillGivesAReport) {
-    const RunResult r = run({"item", "http://127.0.0.1:1/item.htm?id=1", "--json"});
+    const CliRun r = cli({"item", "http://127.0.0.1:1/item.htm?id=1", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::json record = nlohmann::json::parse(r.out);
     EXPECT_EQ(record["sales"], "0");
@@ -155,7 +96,7 @@ TEST_F(CliItemTest, BadArgumentsGiveUsage) {
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
-        const RunResult r = run(cases[i]);
+        const CliRun r = cli(cases[i]);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("usage:"), std::string::npos);

@@ -3,6 +3,7 @@
 
 #include "market_sim.h"
 #include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -11,7 +12,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,25 +40,24 @@ std::string numberedBody(std::size_t size) {
     return body;
 }
 
-class FetcherTest : public ::testing::Test {
+class FetcherTest : public ::testing::Test, protected shelfwatch::testing::SimulatedMarket {
   protected:
+    FetcherTest() : SimulatedMarket(sim::SimOptions{0, 42, 0}) {}
     void SetUp() override {
-        sim::installMarketRoutes(m_sim);
-        m_sim.route("/plain", [](const sim::Request&) { return page("plain page"); });
-        m_sim.route("/big", [](const sim::Request&) { return page(numberedBody(10000)); });
-        ASSERT_TRUE(m_sim.start());
+        server.route("/plain", [](const sim::Request&) { return page("plain page"); });
+        server.route("/big", [](const sim::Request&) { return page(numberedBody(10000)); });
+        ASSERT_TRUE(start());
     }
 
-    std::string url(const std::string& path) const { return "http://" + m_sim.host() + path; }
+    std::string url(const std::string& path) const { return "http://" + server.host() + path; }
 
     const sim::LoggedRequest& lastRequest() {
-        m_log = m_sim.requests();
+        m_log = server.requests();
         EXPECT_FALSE(m_log.empty());
         if (m_log.empty()) m_log.emplace_back();
         return m_log.back();
     }
 
-    sim::MarketSim m_sim{sim::SimOptions{0, 42, 0}};
     net::CookieJar m_jar;
     net::CurlFetcher m_fetcher{m_jar};
     std::vector<sim::LoggedRequest> m_log;
@@ -85,7 +84,7 @@ TEST_F(FetcherTest, SendsTheHeaderLinesInTheirOrderAndNothingElse) {
         const sim::LoggedRequest& request = lastRequest();
         EXPECT_EQ(request.method, "GET");
         EXPECT_EQ(request.target, "/plain?x=1&y=%D6%D0");
-        std::vector<std::string> expected = {"Host: " + m_sim.host(), kUserAgent};
+        std::vector<std::string> expected = {"Host: " + server.host(), kUserAgent};
         if (!c.referrer.empty()) expected.push_back("Referer:" + c.referrer);
         expected.push_back("cookie:" + c.cookieText);
         expected.push_back(kAccept);
@@ -108,9 +107,9 @@ TEST_F(FetcherTest, LineBreaksInValuesCannotAddHeaderLines) {
 TEST_F(FetcherTest, FollowsRedirects) {
     sim::Fault redirect;
     redirect.redirectTo = "/plain";
-    m_sim.setFault("/old", redirect);
+    server.setFault("/old", redirect);
     EXPECT_EQ(m_fetcher.fetchPage(url("/old/page"), ""), "plain page");
-    const std::vector<sim::LoggedRequest> log = m_sim.requests();
+    const std::vector<sim::LoggedRequest> log = server.requests();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].target, "/old/page");
     EXPECT_EQ(log[1].target, "/plain");
@@ -119,16 +118,16 @@ TEST_F(FetcherTest, FollowsRedirects) {
 TEST_F(FetcherTest, RedirectLoopsEndEmpty) {
     sim::Fault loop;
     loop.redirectTo = "/loop";
-    m_sim.setFault("/loop", loop);
+    server.setFault("/loop", loop);
     EXPECT_EQ(m_fetcher.fetchPage(url("/loop"), ""), "");
-    EXPECT_LE(m_sim.requests().size(), 12u);
+    EXPECT_LE(server.requests().size(), 12u);
 }
 
 TEST_F(FetcherTest, ReplaysCookiesSetByAResponseOnOtherThreads) {
     sim::Fault login;
     login.setCookie = "sid=s3cr3t; Path=/";
-    m_sim.setFault("/login", login);
-    m_sim.route("/login", [](const sim::Request&) { return page("welcome"); });
+    server.setFault("/login", login);
+    server.route("/login", [](const sim::Request&) { return page("welcome"); });
     std::thread([&] { EXPECT_EQ(m_fetcher.fetchPage(url("/login"), ""), "welcome"); }).join();
     // A second fetcher over the same jar, as another walk would have.
     net::CurlFetcher other(m_jar);
@@ -141,17 +140,17 @@ TEST_F(FetcherTest, ReplaysCookiesSetByAResponseOnOtherThreads) {
 }
 
 TEST_F(FetcherTest, BodyEndsAtTheFirstNul) {
-    m_sim.route("/nul", [](const sim::Request&) { return page(std::string("abc\0def", 7)); });
+    server.route("/nul", [](const sim::Request&) { return page(std::string("abc\0def", 7)); });
     EXPECT_EQ(m_fetcher.fetchPage(url("/nul"), ""), "abc");
 }
 
 TEST_F(FetcherTest, DroppedConnectionKeepsTheBytesSoFar) {
     sim::Fault drop;
     drop.dropAfterBytes = 3000;
-    m_sim.setFault("/big", drop);
+    server.setFault("/big", drop);
     EXPECT_EQ(m_fetcher.fetchPage(url("/big"), ""), numberedBody(10000).substr(0, 3000));
     // The next fetch opens a fresh connection and gets everything.
-    m_sim.clearFaults();
+    server.clearFaults();
     EXPECT_EQ(m_fetcher.fetchPage(url("/big"), ""), numberedBody(10000));
 }
 
@@ -159,7 +158,7 @@ TEST_F(FetcherTest, ErrorStatusStillGivesItsBody) {
     sim::Fault failing;
     failing.status = 503;
     failing.errorBody = "<html>busy</html>";
-    m_sim.setFault("/plain", failing);
+    server.setFault("/plain", failing);
     EXPECT_EQ(m_fetcher.fetchPage(url("/plain"), ""), "<html>busy</html>");
     EXPECT_EQ(m_fetcher.fetchPage(url("/no/such/page"), ""), "<html><body>404 Not Found</body></html>");
 }
@@ -179,26 +178,26 @@ TEST_F(FetcherTest, UnreachableServersGiveEmptyText) {
     const std::string unreachable[] = {
         "http://127.0.0.1:" + std::to_string(freePort) + "/",
         "http://nonexistent.invalid/",
-        "http://localhost?y=1",         // the query joins the host
-        "http://user@127.0.0.1/",       // not a host name
-        "http://127.0.0.1:70000/",      // no such port
-        "ftp://" + m_sim.host() + "/",  // the host part is "ftp:"
+        "http://localhost?y=1",          // the query joins the host
+        "http://user@127.0.0.1/",        // not a host name
+        "http://127.0.0.1:70000/",       // no such port
+        "ftp://" + server.host() + "/",  // the host part is "ftp:"
     };
     for (const std::string& target : unreachable) {
         SCOPED_TRACE(target);
         EXPECT_EQ(m_fetcher.fetchPage(target, ""), "");
     }
-    EXPECT_TRUE(m_sim.requests().empty());
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(FetcherTest, SchemeRelativeAndUnschemedAddressesUsePlainHttp) {
-    EXPECT_EQ(m_fetcher.fetchPage("//" + m_sim.host() + "/plain", ""), "plain page");
-    EXPECT_EQ(m_fetcher.fetchPage(m_sim.host() + "/plain", ""), "plain page");
-    EXPECT_EQ(m_fetcher.fetchPage("HTTP://" + m_sim.host() + "/plain", ""), "plain page");
+    EXPECT_EQ(m_fetcher.fetchPage("//" + server.host() + "/plain", ""), "plain page");
+    EXPECT_EQ(m_fetcher.fetchPage(server.host() + "/plain", ""), "plain page");
+    EXPECT_EQ(m_fetcher.fetchPage("HTTP://" + server.host() + "/plain", ""), "plain page");
 }
 
 TEST_F(FetcherTest, BlanksInThePathAreEscaped) {
-    m_sim.route("/a*", [](const sim::Request& r) { return page(r.target); });
+    server.route("/a*", [](const sim::Request& r) { return page(r.target); });
     EXPECT_EQ(m_fetcher.fetchPage(url("/a b?q=x y"), ""), "/a%20b?q=x%20y");
 }
 
@@ -209,13 +208,13 @@ TEST_F(FetcherTest, StalledReceiveEndsWithTheBytesSoFar) {
     sim::Fault stall;
     stall.stallMs = 8000;
     stall.stallAfterBytes = 700;
-    m_sim.setFault("/big", stall);
+    server.setFault("/big", stall);
     EXPECT_EQ(impatient.fetchPage(url("/big"), ""), numberedBody(10000).substr(0, 700));
     // A slow but steady answer (latency below the bound) is not cut.
-    m_sim.clearFaults();
+    server.clearFaults();
     sim::Fault slow;
     slow.latencyMs = 150;
-    m_sim.setFault("/big", slow);
+    server.setFault("/big", slow);
     EXPECT_EQ(impatient.fetchPage(url("/big"), ""), numberedBody(10000));
 }
 
@@ -255,7 +254,7 @@ TEST_F(FetcherTest, FetchFromInsideTheEventPumpWorks) {
 TEST_F(FetcherTest, ManyThreadsFetchAtOnce) {
     sim::Fault cookie;
     cookie.setCookie = "visit=1; Path=/";
-    m_sim.setFault("/plain", cookie);
+    server.setFault("/plain", cookie);
     std::atomic<int> good{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < 6; ++t) {
@@ -282,8 +281,7 @@ TEST_F(FetcherTest, HomePageCarriesTheSeededSpmValue) {
 class HttpsFetchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("tls-test-" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir);
+        m_dir = shelfwatch::testing::makeTempDir("tls-test-");
         ASSERT_TRUE(sim::writeSelfSignedCertificate(m_dir / "cert.pem", m_dir / "key.pem"));
     }
     void TearDown() override { fs::remove_all(m_dir); }

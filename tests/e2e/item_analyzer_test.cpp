@@ -11,11 +11,10 @@
 #include "catalogue.h"
 #include "item_pages.h"
 #include "market_sim.h"
+#include "support/simulated_market.h"
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,22 +24,11 @@ namespace {
 
 using text::gbk;
 
-class ItemAnalyzerE2e : public ::testing::Test {
+class ItemAnalyzerE2e : public ::testing::Test, protected testing::SimulatedMarket {
   protected:
     void SetUp() override {
-        sim::installItemRoutes(server);
-        ASSERT_TRUE(server.start());
-        dataDir = std::filesystem::temp_directory_path() /
-                  ("shelfwatch-item-e2e-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dataDir);
-        ASSERT_TRUE(server.writeMarketIni(dataDir));
-        market = app::MarketConfig::load(dataDir);
+        ASSERT_TRUE(start());
         server.clearRequests();
-    }
-    void TearDown() override {
-        server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dataDir, ignored);
     }
 
     std::string urlOf(std::int64_t id) const { return sim::itemUrl(server.host(), id); }
@@ -49,9 +37,6 @@ class ItemAnalyzerE2e : public ::testing::Test {
     }
     item::ItemDetails analyzeId(std::int64_t id) { return analyze(urlOf(id)); }
 
-    sim::MarketSim server;
-    std::filesystem::path dataDir;
-    app::MarketConfig market;
     net::CookieJar cookies;
     net::CurlFetcher fetcher{cookies};
     const sim::Catalogue& catalogue = sim::catalogueFor(server.seed());

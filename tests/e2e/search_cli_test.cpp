@@ -8,15 +8,11 @@
 #include "item_pages.h"
 #include "market_sim.h"
 #include "search_pages.h"
-#include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,58 +26,12 @@
 namespace shelfwatch {
 namespace {
 
+using testing::CliRun;
 using text::gbk;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-class SearchCliE2e : public ::testing::Test {
+class SearchCliE2e : public ::testing::Test, protected testing::SimulatedMarket {
   protected:
-    void SetUp() override {
-        sim::installMarketRoutes(server);
-        sim::installItemRoutes(server);
-        sim::installSearchRoutes(server);
-        ASSERT_TRUE(server.start());
-        dataDir = std::filesystem::temp_directory_path() /
-                  ("shelfwatch-search-cli-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dataDir);
-        ASSERT_TRUE(server.writeMarketIni(dataDir));
-        market = app::MarketConfig::load(dataDir);
-    }
-    void TearDown() override {
-        server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dataDir, ignored);
-    }
-
-    static std::string quote(const std::string& arg) {
-        std::string out = "'";
-        for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return out + "'";
-    }
-    CliRun cli(const std::vector<std::string>& args) const {
-        std::string command = quote(SHELFWATCH_CLI_PATH) + " --data-dir " + quote(dataDir.string()) +
-                              " --now '2014-07-31 08:00:00'";
-        for (const std::string& arg : args) command += " " + quote(arg);
-        command += " 2>" + quote((dataDir / "stderr.txt").string());
-        CliRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return run;
-        char buffer[65536];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
-    std::string stderrText() const {
-        std::ifstream in(dataDir / "stderr.txt", std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    void SetUp() override { ASSERT_TRUE(start()); }
 
     static std::vector<std::string> lines(const std::string& text) {
         std::vector<std::string> out;
@@ -100,10 +50,6 @@ class SearchCliE2e : public ::testing::Test {
         request.keyword = keywordGbk;
         return sim::searchResults(sim::catalogueFor(server.seed()), request).size();
     }
-
-    sim::MarketSim server;
-    std::filesystem::path dataDir;
-    app::MarketConfig market;
 };
 
 std::string header() {
@@ -115,7 +61,7 @@ std::string header() {
 
 TEST_F(SearchCliE2e, SearchPrintsJsonRowsKeyedByFieldNames) {
     const CliRun run = cli({"search", "连衣裙", "--pages", "1", "--json", "--workers", "3"});
-    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json rows = nlohmann::json::parse(run.out);
     ASSERT_TRUE(rows.is_array());
     ASSERT_EQ(rows.size(), std::min<std::size_t>(44, resultCount(gbk("连衣裙"))));
@@ -127,7 +73,7 @@ TEST_F(SearchCliE2e, SearchPrintsJsonRowsKeyedByFieldNames) {
         EXPECT_FALSE(rows[i]["seller"].get<std::string>().empty()) << i;
     }
     // Progress went to standard error as plain lines, the end text last.
-    const std::string err = stderrText();
+    const std::string err = run.err;
     EXPECT_NE(err.find("进度： 1 / "), std::string::npos);
     EXPECT_NE(err.find("完成操作。"), std::string::npos);
 }
@@ -136,16 +82,14 @@ TEST_F(SearchCliE2e, SearchWritesCsvWithTheColumnTitles) {
     const std::filesystem::path out = dataDir / "rows.csv";
     const CliRun run =
         cli({"search", "茶叶", "--sort", "销量", "--direction", "从高到低", "--out", out.string()});
-    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::vector<std::string> rows = lines(content.str());
+    const std::string content = testing::readFile(out);
+    const std::vector<std::string> rows = lines(content);
     ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows.front(), header());
     EXPECT_EQ(rows.size(), 1 + std::min<std::size_t>(44, resultCount(gbk("茶叶"))));
-    EXPECT_EQ(content.str().substr(content.str().size() - 2), "\r\n");
+    EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
     // The request carried the chosen sort key.
     bool sawSort = false;
     for (const sim::LoggedRequest& r : server.requests())
@@ -157,14 +101,14 @@ TEST_F(SearchCliE2e, ListPageKeepsDuplicatesAndDetailSrpRefusalFails) {
     const std::string address =
         "http://" + market.searchHost + "/list/x.htm?q=%C1%AC%D2%C2%C8%B9";  // 连衣裙 in GBK
     const CliRun run = cli({"listpage", address, "--pages", "2"});
-    ASSERT_EQ(run.exitCode, 0) << stderrText();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> rows = lines(run.out);
     EXPECT_EQ(rows.size(), 1 + resultCount(gbk("连衣裙")) + 1);  // header, rows, the repeat
 
     const CliRun refused = cli({"search", sim::kDetailSrpKeyword, "--pages", "2", "--json"});
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_EQ(nlohmann::json::parse(refused.out).size(), 44u);
-    EXPECT_NE(stderrText().find("暂不支持DetailSrp模式关键词"), std::string::npos);
+    EXPECT_NE(refused.err.find("暂不支持DetailSrp模式关键词"), std::string::npos);
 }
 
 TEST_F(SearchCliE2e, BadArgumentsAreUsageErrors) {

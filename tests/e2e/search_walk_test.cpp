@@ -22,6 +22,7 @@
 #include "market_sim.h"
 #include "search_pages.h"
 #include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,7 +30,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -106,25 +106,13 @@ class WatchedFetcher final : public net::Fetcher {
     std::map<std::string, int> m_failures;
 };
 
-class SearchWalkE2e : public ::testing::Test {
+class SearchWalkE2e : public ::testing::Test, protected testing::SimulatedMarket {
   protected:
-    void SetUp() override {
-        sim::installMarketRoutes(server);
-        sim::installItemRoutes(server);
-        sim::installSearchRoutes(server);
-        ASSERT_TRUE(server.start());
-        dataDir = std::filesystem::temp_directory_path() /
-                  ("shelfwatch-search-e2e-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dataDir);
-        ASSERT_TRUE(server.writeMarketIni(dataDir));
-        market = app::MarketConfig::load(dataDir);
-    }
+    void SetUp() override { ASSERT_TRUE(start()); }
+    // The walk threads go before the server does.
     void TearDown() override {
         state.stopRequested = 1;
         state.threads.joinAll();
-        server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dataDir, ignored);
     }
 
     app::AppContext context() {
@@ -204,9 +192,6 @@ class SearchWalkE2e : public ::testing::Test {
         }
     }
 
-    sim::MarketSim server;
-    std::filesystem::path dataDir;
-    app::MarketConfig market;
     net::CookieJar cookies;
     net::CurlFetcher curl{cookies};
     WatchedFetcher fetcher{curl};

@@ -17,16 +17,14 @@
 #include "gui_harness.h"
 #include "item_pages.h"
 #include "market_sim.h"
-#include "sim_routes.h"
+#include "support/simulated_market.h"
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
-#include <filesystem>
 #include <memory>
-#include <random>
 
 using namespace shelfwatch;
 
@@ -37,20 +35,15 @@ std::string gbk(const char* utf8) { return text::gbk(utf8); }
 // A main window whose fetcher talks to the simulator and whose clock is pinned
 // to the catalogue's reference time.
 struct SimHarness {
-    explicit SimHarness(sim::MarketSim& server, const std::filesystem::path& dataDir)
-        : market(loadMarket(server, dataDir)),
+    explicit SimHarness(const testing::SimulatedMarket& simulated)
+        : market(simulated.market),
           window(table, gui::MainWindow::Options{false}),
           panel(window),
-          app{table, panel, fetcher, cookies, market, clock, fetchState, dataDir},
+          app{table, panel, fetcher, cookies, market, clock, fetchState, simulated.dataDir},
           context{app, window, panel} {
         window.attach(&context);
     }
     ~SimHarness() { panel.shutDown(); }
-
-    static app::MarketConfig loadMarket(sim::MarketSim& server, const std::filesystem::path& dataDir) {
-        server.writeMarketIni(dataDir);
-        return app::MarketConfig::load(dataDir);
-    }
 
     void clickSingleItem() {
         auto* button = qobject_cast<QPushButton*>(window.control(app::Control::SingleItemButton));
@@ -84,38 +77,31 @@ class SingleItemTest : public QObject {
 
   private slots:
     void initTestCase() {
-        sim::installMarketRoutes(m_server);
-        QVERIFY(m_server.start());
-        m_dataDir = std::filesystem::temp_directory_path() /
-                    ("shelfwatch-single-item-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(m_dataDir);
+        m_market = std::make_unique<testing::SimulatedMarket>();
+        QVERIFY(m_market->start());
     }
-    void cleanupTestCase() {
-        m_server.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dataDir, ignored);
-    }
+    void cleanupTestCase() { m_market.reset(); }
     void init() {
         gui::dialogs::resetScript();
-        m_harness = std::make_unique<SimHarness>(m_server, m_dataDir);
+        m_harness = std::make_unique<SimHarness>(*m_market);
     }
     void cleanup() { m_harness.reset(); }
 
     void cancelOpensNoWindow() {
-        m_server.clearRequests();
+        m_market->server.clearRequests();
         gui::dialogs::setNextInput(std::nullopt);
         m_harness->clickSingleItem();
         QCOMPARE(gui::dialogs::shownPrompts().size(), 1);
         const QString expectedPrompt = QStringLiteral("请输入淘宝商品页的地址：\n例如：http://") +
-                                       QString::fromStdString(m_server.host()) + "/item.htm?id=123";
+                                       QString::fromStdString(m_market->server.host()) + "/item.htm?id=123";
         QCOMPARE(gui::dialogs::shownPrompts().front(), expectedPrompt);
         QVERIFY(gui::currentTextWindow() == nullptr);
         QCOMPARE(openTextWindows(), 0);
-        QVERIFY(m_server.requests().empty());
+        QVERIFY(m_market->server.requests().empty());
     }
 
     void reportFollowsTheWaitingText() {
-        const std::string url = sim::itemUrl(m_server.host(), sim::fixture::kWorkedExample);
+        const std::string url = sim::itemUrl(m_market->server.host(), sim::fixture::kWorkedExample);
         gui::dialogs::setNextInput(QString::fromStdString(url + "\" target=\"_blank"));
         m_harness->clickSingleItem();
         gui::TextWindow* window = gui::currentTextWindow();
@@ -143,7 +129,7 @@ class SingleItemTest : public QObject {
 
     void messageBoxKeepsTheWaitingText() {
         gui::dialogs::setNextInput(
-            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kRemoved)));
+            QString::fromStdString(sim::itemUrl(m_market->server.host(), sim::fixture::kRemoved)));
         m_harness->clickSingleItem();
         QCOMPARE(gui::dialogs::shownMessages(),
                  QStringList{QStringLiteral("很抱歉，您查看的宝贝不存在，可能已下架或者被转移")});
@@ -164,14 +150,14 @@ class SingleItemTest : public QObject {
 
     void aNewQueryReplacesTheWindow() {
         gui::dialogs::setNextInput(
-            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kMallPlain)));
+            QString::fromStdString(sim::itemUrl(m_market->server.host(), sim::fixture::kMallPlain)));
         m_harness->clickSingleItem();
         QPointer<gui::TextWindow> first = gui::currentTextWindow();
         QVERIFY(first);
         QVERIFY(first->content().find(gbk("店主：优品数码旗舰店")) != std::string::npos);
 
         gui::dialogs::setNextInput(
-            QString::fromStdString(sim::itemUrl(m_server.host(), sim::fixture::kOversold)));
+            QString::fromStdString(sim::itemUrl(m_market->server.host(), sim::fixture::kOversold)));
         m_harness->clickSingleItem();
         QVERIFY(gui::currentTextWindow() != first.data());
         QVERIFY(!first || !first->isVisible());
@@ -183,8 +169,8 @@ class SingleItemTest : public QObject {
     // while the first one waits; the first must not write into the window that
     // the second one replaced.
     void aClickDuringAQueryTakesOverTheWindow() {
-        const std::string first = sim::itemUrl(m_server.host(), sim::fixture::kMallPlain);
-        const std::string second = sim::itemUrl(m_server.host(), sim::fixture::kOversold);
+        const std::string first = sim::itemUrl(m_market->server.host(), sim::fixture::kMallPlain);
+        const std::string second = sim::itemUrl(m_market->server.host(), sim::fixture::kOversold);
         bool nested = false;
         QPointer<gui::TextWindow> firstWindow;
         SimHarness* harness = m_harness.get();
@@ -209,8 +195,7 @@ class SingleItemTest : public QObject {
     }
 
   private:
-    sim::MarketSim m_server;
-    std::filesystem::path m_dataDir;
+    std::unique_ptr<testing::SimulatedMarket> m_market;
     std::unique_ptr<SimHarness> m_harness;
 };
 
