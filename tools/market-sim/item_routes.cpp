@@ -5,9 +5,24 @@
 #include "item_pages.h"
 #include "market_sim.h"
 
+#include <string>
+#include <utility>
+
 namespace shelfwatch::sim {
 
 using text::gbk;
+
+namespace {
+
+// The services answer with script, for a known item or not.
+Response serviceAnswer(std::string body) {
+    Response response;
+    response.contentType = "application/javascript; charset=gbk";
+    response.body = std::move(body);
+    return response;
+}
+
+}  // namespace
 
 void installItemRoutes(MarketSim& sim) {
     // The hosts are read per request: the port is known only once the server runs.
@@ -30,26 +45,17 @@ void installItemRoutes(MarketSim& sim) {
         return response;
     });
     sim.route(kMallServicePath, [entryOf](const Request& request) {
-        Response response;
-        response.contentType = "application/javascript; charset=gbk";
         const CatalogueItem* entry = entryOf(request, "itemId");
-        response.body = entry && entry->isMall() ? buildMallServiceAnswer(*entry)
-                                                 : std::string("setMdskip({\"isSuccess\":false})");
-        return response;
+        return serviceAnswer(entry && entry->isMall() ? buildMallServiceAnswer(*entry)
+                                                      : std::string("setMdskip({\"isSuccess\":false})"));
     });
     sim.route(kCountServicePath, [entryOf](const Request& request) {
-        Response response;
-        response.contentType = "application/javascript; charset=gbk";
         const CatalogueItem* entry = entryOf(request, "id");
-        response.body = entry ? buildCountServiceAnswer(*entry) : std::string("TB.Detail.ifq({});");
-        return response;
+        return serviceAnswer(entry ? buildCountServiceAnswer(*entry) : std::string("TB.Detail.ifq({});"));
     });
     sim.route(kDetailServicePath, [entryOf](const Request& request) {
-        Response response;
-        response.contentType = "application/javascript; charset=gbk";
         const CatalogueItem* entry = entryOf(request, "itemId");
-        response.body = entry ? buildDetailServiceAnswer(*entry) : std::string("var detail = {};");
-        return response;
+        return serviceAnswer(entry ? buildDetailServiceAnswer(*entry) : std::string("var detail = {};"));
     });
     sim.route(kGuidePagePath, [](const Request&) {
         Response response;
