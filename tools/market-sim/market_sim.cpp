@@ -266,20 +266,21 @@ struct MarketSim::Impl {
         }
         std::string pending;
         char buffer[16 * 1024];
+        // The client's next bytes onto `pending`; false once the connection has closed or failed.
+        const auto readMore = [&] {
+            const long n = stream.read(buffer, sizeof buffer);
+            if (n <= 0) return false;
+            pending.append(buffer, static_cast<std::size_t>(n));
+            return true;
+        };
         while (!stopping) {
             std::size_t headEnd;
             bool closed = false;
             while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos) {
-                if (pending.size() > kMaxHeaderBytes) {
+                if (pending.size() > kMaxHeaderBytes || !readMore()) {
                     closed = true;
                     break;
                 }
-                const long n = stream.read(buffer, sizeof buffer);
-                if (n <= 0) {
-                    closed = true;
-                    break;
-                }
-                pending.append(buffer, static_cast<std::size_t>(n));
             }
             if (closed) break;
 
@@ -310,12 +311,10 @@ struct MarketSim::Impl {
                 lengthText.empty() ? 0 : std::strtoul(lengthText.c_str(), nullptr, 10);
             if (bodyLength > kMaxRequestBody) break;
             while (pending.size() < bodyLength) {
-                const long n = stream.read(buffer, sizeof buffer);
-                if (n <= 0) {
+                if (!readMore()) {
                     closed = true;
                     break;
                 }
-                pending.append(buffer, static_cast<std::size_t>(n));
             }
             if (closed) break;
             pending.erase(0, bodyLength);
