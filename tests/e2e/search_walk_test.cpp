@@ -26,8 +26,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <string>
@@ -317,12 +319,19 @@ TEST_F(SearchWalkE2e, TheClickChecksItsInputsAndTogglesTheButton) {
         // Hold the walk at its first page so the running state can be seen.
         std::mutex gate;
         std::unique_lock held(gate);
+        std::promise<void> arrived;
+        std::atomic<bool> signalled{false};
         fetcher.setHook([&](const std::string& url) {
-            if (url.find("/search?") != std::string::npos) std::lock_guard wait(gate);
+            if (url.find("/search?") == std::string::npos) return;
+            if (!signalled.exchange(true)) arrived.set_value();
+            std::lock_guard wait(gate);
         });
         search::onSearchButtonClicked(ctx);
         EXPECT_EQ(panel.pageCountText(), "1") << count;
         EXPECT_EQ(panel.searchButtonCaption(), search::stopCaption());
+        // The walk has locked its controls by the time it asks for the page.
+        arrived.get_future().wait();
+        EXPECT_FALSE(panel.isEnabled(app::Control::KeywordEdit));
         search::onSearchButtonClicked(ctx);  // the stop click
         EXPECT_EQ(state.stopRequested.load(), 1);
         expectIdle();

@@ -28,6 +28,10 @@ void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopCli
     const std::uint64_t generation = table.generation();
     if (state.stopClicks == stopClicksAtStart) state.stopRequested = 0;
     disableSearchControls(panel);
+    // A stop clicked before this thread got here has already given the controls
+    // back; disabling them after it would leave a stopped search looking busy.
+    // The click counts before it enables, so checking after disabling is enough.
+    if (state.stopClicks != stopClicksAtStart) enableSearchControls(panel);
 
     const std::string spm = fetchSpm(context.fetcher, context.market);
     const int pages = text::toInt(panel.pageCountText());
