@@ -1,10 +1,9 @@
 #include "item/item_analyzer.h"
 
 #include "text/gbk_text.h"
+#include "text/pattern.h"
 
-#include <boost/regex.hpp>
-
-#include <exception>
+#include <optional>
 #include <string_view>
 
 namespace shelfwatch::item {
@@ -17,10 +16,8 @@ constexpr std::string_view kMallSellerPatternText =
     "<span class='(.+?)J_WangWang' data-nick='(.+?)' data-tnick='(.+?)' data-encode='(.+?)' "
     "data-display='(.+?)'></span>";
 
-const boost::regex& mallSellerPattern() {
-    // mod_s: "." must also match line breaks, whatever the match flags say.
-    static const boost::regex pattern(text::replaceAll(kMallSellerPatternText, "'", "\""),
-                                      boost::regex::perl | boost::regex::mod_s);
+const text::Pattern& mallSellerPattern() {
+    static const text::Pattern pattern(text::replaceAll(kMallSellerPatternText, "'", "\""));
     return pattern;
 }
 
@@ -46,18 +43,10 @@ const std::string& guidePageMessage() {
 
 bool contains(std::string_view text, std::string_view marker) { return text::find(text, marker) != -1; }
 
-// Group 3 (data-tnick) of the first match, or "" when the page has none. A page
-// that makes the engine give up (it bounds its own work) counts as no match.
+// Group 3 (data-tnick) of the first match, or "" when the page has none.
 std::string mallSellerGroup(const std::string& page) {
-    // Every match holds this literal run of the pattern; without it the engine
-    // would walk the rest of the page once for every span before giving up.
-    if (page.find("J_WangWang\" data-nick=\"") == std::string::npos) return {};
-    try {
-        boost::smatch match;
-        if (boost::regex_search(page, match, mallSellerPattern())) return match[3].str();
-    } catch (const std::exception&) {
-    }
-    return {};
+    const std::optional<text::Pattern::Match> match = mallSellerPattern().findFirst(page);
+    return match ? std::string(match->groups[3]) : std::string();
 }
 
 // The answer without CR LF pairs, quotes and spaces, so the markers need not care

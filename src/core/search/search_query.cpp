@@ -1,8 +1,7 @@
 #include "search/search_query.h"
 
 #include "text/gbk_text.h"
-
-#include <boost/regex.hpp>
+#include "text/pattern.h"
 
 #include <cstdio>
 
@@ -88,24 +87,19 @@ std::string resultBlock(std::string_view page) {
 std::vector<std::string> itemLinks(std::string_view page) {
     // "." must cross line breaks and the groups stay lazy: a listing's attributes
     // may be wrapped over several lines.
-    static const boost::regex kItemPattern(
+    static const text::Pattern kItemPattern(
         "<a trace=\"auction\" traceNum=\"(?:2|3)\" data-pid=\"(?:.+?)\" href=\"(.+?)\" "
-        "target=\"_blank\" title=\"(.+?)\">",
-        boost::regex::perl | boost::regex::mod_s);
+        "target=\"_blank\" title=\"(.+?)\">");
     static const std::string kRunAcross = "<div class=\"pic-box-big\">\n";
 
     std::vector<std::string> links;
     const std::string block = resultBlock(page);
     if (block.empty()) return links;
-    try {
-        for (boost::sregex_iterator it(block.begin(), block.end(), kItemPattern), end; it != end; ++it) {
-            std::string link = (*it)[1].str();
-            if (link.find(kRunAcross) != std::string::npos) continue;
-            links.push_back(std::move(link));
-        }
-    } catch (const std::runtime_error&) {
-        // A pathological page can exhaust the matcher; the matches found so far stand.
-    }
+    kItemPattern.forEachMatch(block, [&](const text::Pattern::Match& match) {
+        const std::string_view link = match.groups[1];
+        if (link.find(kRunAcross) == std::string_view::npos) links.emplace_back(link);
+        return true;
+    });
     return links;
 }
 
