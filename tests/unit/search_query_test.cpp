@@ -73,6 +73,19 @@ TEST(SearchPageAddress, BuildsBothForms) {
               "&sort=old_ends&style=list&tab=all&q=a%20b%2Bc&s=0");
 }
 
+TEST(PageOffset, StepsBy44AndHoldsEveryPageNumberWithoutOverflow) {
+    EXPECT_EQ(search::pageOffset(1), 0);
+    EXPECT_EQ(search::pageOffset(2), 44);
+    // The first page whose offset no longer fits in 32 bits, and the largest page
+    // number the page-count field can hold.
+    EXPECT_EQ(search::pageOffset(48806449), 2147483712);
+    EXPECT_EQ(search::pageOffset(2147483647), 94489280424);
+    search::SearchPageQuery query;
+    query.offset = search::pageOffset(48806449);
+    const std::string address = search::searchPageAddress("s.example", query);
+    EXPECT_EQ(address.substr(address.rfind("&s=")), "&s=2147483712");
+}
+
 std::string anchor(const std::string& traceNum, const std::string& href, const std::string& title = "t") {
     return "<a trace=\"auction\" traceNum=\"" + traceNum + "\" data-pid=\"1\" href=\"" + href +
            "\" target=\"_blank\" title=\"" + title + "\">";
@@ -108,6 +121,11 @@ TEST(ItemLinks, CutsTheResultBlockAndMatchesTheItemPattern) {
         {"text after a quote stays in the group", page(anchor("2", "u\" data-x=\"1")), {"u\" data-x=\"1"}},
         {"no pager marker", "<div class=\"tb-content\">" + anchor("2", "u"), {}},
         {"no block marker", anchor("2", "u") + gbk("<!--分页-->"), {}},
+        {"unfinished anchors before a whole one: the first start takes the rest",
+         page("<a trace=\"auction\" traceNum=\"2\" data-pid=\"<a trace=\"auction\" traceNum=\"2\" "
+              "data-pid=\"" +
+              anchor("2", "u")),
+         {"u"}},
         {"case-sensitive",
          page("<A trace=\"auction\" traceNum=\"2\" data-pid=\"1\" href=\"u\" target=\"_blank\" "
               "title=\"t\">"),

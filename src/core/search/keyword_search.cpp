@@ -38,7 +38,7 @@ void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopCli
     // Column 2 of the rows this walk appended: only this walk writes the table
     // while its generation lasts, and addresses are never rewritten.
     std::unordered_set<std::string> known;
-    for (int p = 1; p <= pages; ++p) {
+    for (std::int64_t p = 1; p <= pages; ++p) {
         // Unlike the classic walk, a stop also ends the page walk: the detail
         // fetch that follows then stops before its first request.
         if (state.stopRequested == 1) break;
@@ -48,14 +48,14 @@ void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopCli
             enableSearchControls(panel);
             return;
         }
-        panel.setStatus(listPageStatus(p));
+        panel.setStatus(listPageStatus(static_cast<int>(p)));
         SearchPageQuery query;
         query.spm = spm;
         query.initiativeId = initiativeId(context.clock);
         query.sortKey = searchSortKey(panel.sortIndex(), panel.directionIndex());
         query.keyword = panel.keyword();
         query.region = panel.region();
-        query.offset = (p - 1) * kItemsPerPage;
+        query.offset = pageOffset(p);
         const std::string page =
             context.fetcher.fetchPage(searchPageAddress(context.market.searchHost, query), "");
         if (isDetailSrpPage(page)) {

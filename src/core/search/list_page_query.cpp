@@ -34,12 +34,12 @@ void runListPageQuery(app::AppContext& context, const std::string& address) {
     (void)fetchSpm(context.fetcher, context.market);
 
     const int pages = text::toInt(panel.pageCountText());
-    for (int p = 1; p <= pages; ++p) {
-        panel.setStatus(listPageStatus(p));
+    for (std::int64_t p = 1; p <= pages; ++p) {
+        panel.setStatus(listPageStatus(static_cast<int>(p)));
         panel.processEvents();
         if (table.generation() != generation) return;
         const std::string page =
-            context.fetcher.fetchPage(address + "&s=" + std::to_string((p - 1) * kItemsPerPage), "");
+            context.fetcher.fetchPage(address + "&s=" + std::to_string(pageOffset(p)), "");
         appendPageItems(table, generation, page, nullptr);
     }
 

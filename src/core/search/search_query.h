@@ -8,6 +8,7 @@
 #include "item/listing_time.h"
 #include "net/page_fetcher.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,10 @@
 namespace shelfwatch::search {
 
 inline constexpr int kItemsPerPage = 44;
+
+// The s= value of result page `page` (1-based). In 64 bits: every page number the
+// user can type has an offset, where int would overflow above page 48 806 447.
+constexpr std::int64_t pageOffset(std::int64_t page) { return (page - 1) * kItemsPerPage; }
 
 // Byte-wise: * , - . / digits @ A-Z _ a-z stay, every other byte becomes "%HH".
 std::string percentEncode(std::string_view bytes);
@@ -34,7 +39,7 @@ struct SearchPageQuery {
     std::string sortKey;
     std::string keyword;  // GBK, not yet encoded
     std::string region;   // GBK, not yet encoded; empty: the form without region
-    int offset = 0;
+    std::int64_t offset = 0;
 };
 // "http://" + search host + "/search?spm=..." in the form with or without region.
 std::string searchPageAddress(const std::string& searchHost, const SearchPageQuery& query);
