@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -338,6 +339,133 @@ TEST_F(WorkbookTest, HostileWorkbooksFailWithinTheirLimits) {
         EXPECT_FALSE(content.ok);
         EXPECT_FALSE(content.error.empty());
     }
+}
+
+// Rows 1..n with B = the row number, E = "s" + the number, F a shared string.
+std::string numberedRows(const std::vector<int>& order) {
+    std::string rows;
+    for (int r : order) {
+        const std::string n = std::to_string(r);
+        rows += "<row r=\"" + n + "\"><c r=\"B" + n + "\" t=\"inlineStr\"><is><t>" + n + "</t></is></c>" +
+                "<c r=\"E" + n + "\" t=\"str\"><v>s" + n + "</v></c><c r=\"F" + n +
+                "\" t=\"s\"><v>0</v></c></row>";
+    }
+    return rows;
+}
+
+TEST_F(WorkbookTest, RowsInAnyOrderReadAsInOrder) {
+    const int n = 3000;
+    std::vector<int> ascending;
+    for (int r = 1; r <= n; ++r) ascending.push_back(r);
+    std::vector<int> descending(ascending.rbegin(), ascending.rend());
+    std::vector<int> shuffled = ascending;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    const std::string strings = "<sst><si><t>end</t></si></sst>";
+    struct Case {
+        const char* name;
+        std::string rows;
+    };
+    const Case cases[] = {
+        {"ascending", numberedRows(ascending)},
+        {"descending", numberedRows(descending)},
+        {"shuffled", numberedRows(shuffled)},
+        // One row's cells split over two row elements, the later one out of order.
+        {"split row", numberedRows(ascending) + "<row r=\"7\"><c r=\"E7\" t=\"str\"><v>again</v></c></row>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path path = dir.path() / (std::string(c.name) + ".xlsx");
+        writeZip(path, {{"xl/sharedStrings.xml", strings}, {"xl/worksheets/sheet1.xml", sheetXml(c.rows)}});
+        const WorkbookContent content = readWorkbook(path);
+        ASSERT_TRUE(content.ok) << content.error;
+        EXPECT_EQ(content.usedRows, n);
+        ASSERT_EQ(content.rows.size(), static_cast<size_t>(n));
+        for (int r = 1; r <= n; ++r) {
+            const WorkbookRow& row = content.rows[static_cast<size_t>(r - 1)];
+            ASSERT_EQ(row.row, r);
+            ASSERT_EQ(row.title, std::to_string(r));
+            ASSERT_EQ(row.start, std::string(c.name) == std::string("split row") && r == 7
+                                     ? "again"
+                                     : "s" + std::to_string(r));
+            ASSERT_EQ(row.end, "end");
+        }
+    }
+}
+
+TEST_F(WorkbookTest, SharedStringReferencesCountTowardsTheCellTextBound) {
+    // One long shared string named by B, E and F of every row: a small file that
+    // would expand to gigabytes.
+    const std::string strings =
+        "<sst><si><t>" + std::string(1 << 20, 'x') + "</t></si><si><t>a</t></si></sst>";
+    auto sheetNaming = [](int rows, int index) {
+        std::string xml;
+        for (int r = 1; r <= rows; ++r) {
+            const std::string n = std::to_string(r);
+            for (const char* column : {"B", "E", "F"})
+                xml += "<c r=\"" + std::string(column) + n + "\" t=\"s\"><v>" + std::to_string(index) +
+                       "</v></c>";
+        }
+        return sheetXml(xml);
+    };
+    struct Case {
+        const char* why;
+        int rows;
+        int index;
+        std::uint64_t bound;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"3 000 references of 1 MiB pass the default bound", 1000, 0, WorkbookLimits{}.maxCellTextBytes,
+         false},
+        {"exactly at the bound is read", 2, 0, 6ull << 20, true},
+        {"one reference beyond it is refused", 3, 0, (8ull << 20) + 1, false},
+        {"many references of a short string stay far below", 20000, 1, 1ull << 20, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const fs::path path = dir.path() / "amplified.xlsx";
+        writeZip(path, {{"xl/sharedStrings.xml", strings},
+                        {"xl/worksheets/sheet1.xml", sheetNaming(c.rows, c.index)}});
+        WorkbookLimits limits;
+        limits.maxCellTextBytes = c.bound;
+        const WorkbookContent content = readWorkbook(path, limits);
+        EXPECT_EQ(content.ok, c.ok) << content.error;
+        if (c.ok) {
+            ASSERT_EQ(content.rows.size(), static_cast<size_t>(c.rows));
+            EXPECT_EQ(content.rows.back().end, c.index == 0 ? std::string(1 << 20, 'x') : "a");
+        } else {
+            EXPECT_NE(content.error.find("limit"), std::string::npos) << content.error;
+        }
+    }
+}
+
+TEST_F(WorkbookTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+    table::ResultTable table;
+    table.appendRecord(record(0, fromCivil(2014, 7, 26)));
+    const fs::path whole = dir.path() / "whole.xlsx";
+    ASSERT_TRUE(exportResultTable(table, true, whole, clock, panel).ok);
+    WorkbookLimits tiny;
+    tiny.maxFileBytes = fs::file_size(whole) - 1;
+    struct Case {
+        const char* name;
+        fs::path path;
+        WorkbookLimits limits;
+    };
+    const Case cases[] = {
+        {"a folder", dir.path(), {}},
+        {"an endless device", "/dev/zero", {}},
+        {"a file beyond the size bound", whole, tiny},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!fs::exists(c.path)) continue;
+        const WorkbookContent content = readWorkbook(c.path, c.limits);
+        EXPECT_FALSE(content.ok);
+        EXPECT_FALSE(content.error.empty());
+    }
+    ListingStats stats;
+    EXPECT_EQ(importWorkbookListings(dir.path(), stats).message, g("打开excel文件失败！"));
+    EXPECT_TRUE(readWorkbook(whole).ok);
 }
 
 TEST_F(WorkbookTest, ReadsOtherWritersWorkbooks) {

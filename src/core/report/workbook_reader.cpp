@@ -6,13 +6,12 @@
 #include <freexl.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 
 namespace shelfwatch::report {
 namespace {
@@ -313,15 +312,38 @@ class SharedStringsPass final : public XmlPass {
     std::uint64_t m_bytes = 0;
 };
 
-// The worksheet: B, E and F of every row, and the used range's extent.
+// One kept cell: a shared string by its index, or its own text.
+struct CellText {
+    std::int64_t shared = -1;
+    std::string text;  // UTF-8, when shared < 0
+};
+
+// A worksheet row as read: cells B, E and F, not yet expanded.
+struct SheetRow {
+    int row = 0;
+    CellText cells[3];
+};
+
+int slotOf(int column) { return column == 2 ? 0 : column == 5 ? 1 : 2; }
+
+// The worksheet: B, E and F of every row, and the used range's extent. Shared
+// strings stay references until the end, and every cell's expanded size is
+// counted as it is read, so the bound holds before anything is copied.
 class SheetPass final : public XmlPass {
   public:
     SheetPass(const std::vector<std::string>& shared, const WorkbookLimits& limits)
         : m_shared(shared), m_limits(limits) {}
 
-    std::vector<WorkbookRow> rows;  // UTF-8 until the end
+    std::vector<SheetRow> rows;  // ordered by row once finished
     int firstRow = 0;
     int lastRow = 0;
+
+    // Puts rows written out of order in place; O(n log n).
+    void finishRows() {
+        if (!m_unordered) return;
+        std::sort(rows.begin(), rows.end(),
+                  [](const SheetRow& a, const SheetRow& b) { return a.row < b.row; });
+    }
 
   protected:
     void start(std::string_view name, const XML_Char** attrs) override {
@@ -389,49 +411,59 @@ class SheetPass final : public XmlPass {
 
     void keepCell() {
         if (!wanted(m_column)) return;
-        std::string text;
+        CellText cell;
         if (m_type == "s") {
             char* end = nullptr;
-            long index = std::strtol(m_value.c_str(), &end, 10);
+            const long long index = std::strtoll(m_value.c_str(), &end, 10);
             if (m_value.empty() || *end != '\0' || index < 0 ||
-                static_cast<size_t>(index) >= m_shared.size()) {
+                static_cast<unsigned long long>(index) >= m_shared.size()) {
                 fail("shared string index out of range");
                 return;
             }
-            text = m_shared[static_cast<size_t>(index)];
+            cell.shared = index;
         } else if (m_type == "b") {
-            text = m_value == "1" ? "TRUE" : "FALSE";
+            cell.text = m_value == "1" ? "TRUE" : "FALSE";
         } else if (m_type == "inlineStr" || m_type == "str") {
-            text = decodeEscapes(std::move(m_value));
+            cell.text = decodeEscapes(std::move(m_value));
         } else {
-            text = std::move(m_value);
+            cell.text = std::move(m_value);
         }
         m_value.clear();
-        if (rows.empty() || rows.back().row != m_row) {
-            if (!rows.empty() && rows.back().row > m_row) {
-                // Rows out of order: find the row (rare, only from odd writers).
-                for (WorkbookRow& existing : rows) {
-                    if (existing.row == m_row) {
-                        store(existing, std::move(text));
-                        return;
-                    }
-                }
-            }
-            if (rows.size() >= static_cast<size_t>(kMaxRows)) {
-                fail("too many rows");
-                return;
-            }
-            rows.push_back(WorkbookRow{m_row, {}, {}, {}});
+        SheetRow* row = rowFor(m_row);
+        if (!row) return;
+        CellText& slot = row->cells[slotOf(m_column)];
+        m_cellTextBytes -= sizeOf(slot);
+        m_cellTextBytes += sizeOf(cell);
+        if (m_cellTextBytes > m_limits.maxCellTextBytes) {
+            fail("cell text of the workbook beyond the size limit");
+            return;
         }
-        store(rows.back(), std::move(text));
+        slot = std::move(cell);
     }
-    void store(WorkbookRow& row, std::string text) {
-        if (m_column == 2)
-            row.title = std::move(text);
-        else if (m_column == 5)
-            row.start = std::move(text);
-        else
-            row.end = std::move(text);
+
+    std::uint64_t sizeOf(const CellText& cell) const {
+        return cell.shared >= 0 ? m_shared[static_cast<std::size_t>(cell.shared)].size() : cell.text.size();
+    }
+
+    // The row's entry, made when new. Rows usually come in order; a row number
+    // seen before is found through the index of row numbers, so any order costs
+    // the same per cell.
+    SheetRow* rowFor(int number) {
+        if (!rows.empty() && rows.back().row == number) return &rows.back();
+        if (static_cast<std::size_t>(number) < m_slotOfRow.size() && m_slotOfRow[number] >= 0)
+            return &rows[static_cast<std::size_t>(m_slotOfRow[number])];
+        if (rows.size() >= static_cast<std::size_t>(kMaxRows)) {
+            fail("too many rows");
+            return nullptr;
+        }
+        if (!rows.empty() && rows.back().row > number) m_unordered = true;
+        if (static_cast<std::size_t>(number) >= m_slotOfRow.size()) {
+            m_slotOfRow.resize(
+                std::max<std::size_t>(static_cast<std::size_t>(number) + 1, m_slotOfRow.size() * 2), -1);
+        }
+        m_slotOfRow[number] = static_cast<std::int32_t>(rows.size());
+        rows.push_back(SheetRow{number, {}});
+        return &rows.back();
     }
 
     const std::vector<std::string>& m_shared;
@@ -444,6 +476,9 @@ class SheetPass final : public XmlPass {
     bool m_inValue = false;
     bool m_inInline = false;
     int m_phonetic = 0;
+    bool m_unordered = false;
+    std::uint64_t m_cellTextBytes = 0;
+    std::vector<std::int32_t> m_slotOfRow;  // row number -> index in rows, -1 when none
 };
 
 // "worksheets/sheet1.xml" relative to xl/, or "/xl/worksheets/sheet1.xml".
@@ -460,12 +495,31 @@ std::string memberFromTarget(const std::string& target) {
     return path;
 }
 
-void finish(WorkbookContent& content, std::vector<WorkbookRow> rows, int firstRow, int lastRow) {
-    // The used range's height, counted from row 1: a range that begins below
-    // row 1 reads that many rows from the top.
-    content.usedRows = firstRow == 0 ? 0 : lastRow - firstRow + 1;
+// The used range's height, counted from row 1: a range that begins below row 1
+// reads that many rows from the top.
+int usedHeight(int firstRow, int lastRow) { return firstRow == 0 ? 0 : lastRow - firstRow + 1; }
+
+// The rows of the used range, expanded and in GBK (`shared` is converted already,
+// each string once however many cells refer to it).
+void finishXlsx(WorkbookContent& content, SheetPass& sheet, const std::vector<std::string>& shared) {
+    sheet.finishRows();
+    content.usedRows = usedHeight(sheet.firstRow, sheet.lastRow);
+    auto expand = [&](const CellText& cell) -> std::string {
+        return cell.shared < 0 ? text::utf8ToGbk(cell.text) : shared[static_cast<std::size_t>(cell.shared)];
+    };
+    for (SheetRow& row : sheet.rows) {
+        if (row.row > content.usedRows) break;
+        content.rows.push_back(
+            WorkbookRow{row.row, expand(row.cells[0]), expand(row.cells[1]), expand(row.cells[2])});
+        row = SheetRow{};
+    }
+    content.ok = true;
+}
+
+void finishXls(WorkbookContent& content, std::vector<WorkbookRow> rows, int firstRow, int lastRow) {
+    content.usedRows = usedHeight(firstRow, lastRow);
     for (WorkbookRow& row : rows) {
-        if (row.row > content.usedRows) continue;
+        if (row.row > content.usedRows) break;
         row.title = text::utf8ToGbk(row.title);
         row.start = text::utf8ToGbk(row.start);
         row.end = text::utf8ToGbk(row.end);
@@ -505,12 +559,13 @@ WorkbookContent readXlsx(const std::filesystem::path& path, const WorkbookLimits
         content.error = zip.error();
         return content;
     }
+    for (std::string& entry : shared.strings) entry = text::utf8ToGbk(entry);
     SheetPass sheet(shared.strings, limits);
     if (!zip.parse(sheetMember, sheet)) {
         content.error = zip.error();
         return content;
     }
-    finish(content, std::move(sheet.rows), sheet.firstRow, sheet.lastRow);
+    finishXlsx(content, sheet, shared.strings);
     return content;
 }
 
@@ -572,18 +627,39 @@ WorkbookContent readXls(const std::filesystem::path& path) {
         if (!row.title.empty() || !row.start.empty() || !row.end.empty()) found.push_back(std::move(row));
     }
     freexl_close(handle);
-    finish(content, std::move(found), firstRow, lastRow);
+    finishXls(content, std::move(found), firstRow, lastRow);
     return content;
 }
 
 }  // namespace
 
 WorkbookContent readWorkbook(const std::filesystem::path& path, const WorkbookLimits& limits) {
+    WorkbookContent content;
+    // Only a regular file of bounded size is read: a folder, a device such as
+    // /dev/zero or a pipe would fail late or never end.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        content.error = "cannot open the file";
+        return content;
+    }
+    if (std::filesystem::is_directory(status)) {
+        content.error = "a folder, not a workbook";
+        return content;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        content.error = "not a regular file";
+        return content;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > limits.maxFileBytes) {
+        content.error = ec ? "cannot read the file size" : "workbook file beyond the size limit";
+        return content;
+    }
     unsigned char magic[8] = {};
     {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
-            WorkbookContent content;
             content.error = "cannot open the file";
             return content;
         }
@@ -593,7 +669,6 @@ WorkbookContent readWorkbook(const std::filesystem::path& path, const WorkbookLi
     static const unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (std::memcmp(magic, kZip, sizeof kZip) == 0) return readXlsx(path, limits);
     if (std::memcmp(magic, kOle, sizeof kOle) == 0) return readXls(path);
-    WorkbookContent content;
     content.error = "not a workbook";
     return content;
 }

@@ -3,13 +3,16 @@
 // shared and inline strings alike) or an old .xls file (libfreexl). Rows 1..R are
 // read, R being the height of the used range, as the spreadsheet application
 // reports it. Numbers and dates come back as their stored cell text (a date as
-// its serial number). Corrupt or hostile files fail cleanly: sizes, string tables
-// and entity expansion are capped, so no input can crash the reader or make it
-// allocate without bound. Pure functions; thread-safe.
+// its serial number). Corrupt or hostile files fail cleanly: sizes, string tables,
+// the expanded cell text and entity expansion are capped, rows may come in any
+// order at O(n log n), and only regular files are read, so no input can crash the
+// reader, make it allocate without bound or run for long. Pure functions; thread-safe.
 #pragma once
 
 #include "report/listing_stats.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,9 +36,14 @@ struct WorkbookContent {
 // Limits that keep hostile files in check; the defaults are far above what any
 // real result table reaches.
 struct WorkbookLimits {
+    std::uint64_t maxFileBytes = 512ull << 20;      // the workbook file itself
     std::uint64_t maxInflatedBytes = 768ull << 20;  // all parts read, decompressed
     std::uint64_t maxSharedStringBytes = 256ull << 20;
     std::size_t maxCellBytes = 1u << 20;
+    // The text of every kept cell together, shared strings counted once per cell
+    // that refers to them: a small file whose cells all name one long string
+    // would otherwise expand to gigabytes.
+    std::uint64_t maxCellTextBytes = 256ull << 20;
 };
 
 WorkbookContent readWorkbook(const std::filesystem::path& path, const WorkbookLimits& limits = {});
