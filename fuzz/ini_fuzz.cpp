@@ -1,0 +1,33 @@
+// Any bytes as an INI file: the section list, reads, the market settings built on
+// them, and a write followed by a read that must give the written value back.
+#include "app/ini_file.h"
+#include "app/market_config.h"
+
+#include "fuzz_support.h"
+
+#include <string>
+
+namespace app = shelfwatch::app;
+namespace fuzz = shelfwatch::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::filesystem::path dir = fuzz::scratchDir() / "data";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path file = fuzz::scratchFile("data/market.ini", fuzz::bytes(data, size));
+
+    const std::vector<std::string> sections = app::iniSectionNames(file);
+    for (std::size_t i = 0; i < sections.size() && i < 8; ++i) {
+        (void)app::iniRead(file, sections[i], "searchHost", "default");
+        (void)app::iniRead(file, sections[i], sections[i], "");
+    }
+    (void)app::MarketConfig::load(dir);
+
+    if (app::iniWrite(file, "fuzz", "key", "value")) {
+        fuzz::check(app::iniRead(file, "fuzz", "key", "") == "value");
+        fuzz::check(app::iniRead(file, "FUZZ", "KEY", "") == "value");
+    }
+    if (!sections.empty() && app::iniDeleteSection(file, sections.front())) {
+        (void)app::iniSectionNames(file);
+    }
+    return 0;
+}
