@@ -1,9 +1,11 @@
 // fetch: the page body exactly as the program's fetcher gets it, for telling
 // why a page stopped parsing.
-#include "cli/cli_command.h"
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
 
 #include <cstdio>
-#include <iostream>
+#include <memory>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -11,40 +13,34 @@
 #endif
 
 namespace shelfwatch::cli {
+namespace {
 
-int runFetchCommand(CliContext& context, const std::vector<std::string>& args) {
+struct FetchOptions {
     std::string url;
     std::string referrer;
-    bool haveUrl = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--referrer") {
-            if (i + 1 >= args.size()) {
-                std::cerr << usageText();
-                return kExitUsage;
-            }
-            referrer = args[++i];
-        } else if (arg.rfind("--referrer=", 0) == 0) {
-            referrer = arg.substr(11);
-        } else if (!haveUrl && (arg.empty() || arg.front() != '-')) {
-            url = arg;
-            haveUrl = true;
-        } else {
-            std::cerr << usageText();
-            return kExitUsage;
-        }
-    }
-    if (!haveUrl || url.empty()) {
-        std::cerr << usageText();
-        return kExitUsage;
-    }
-    const std::string body = context.app.fetcher.fetchPage(url, referrer);
+};
+
+int runFetch(CliContext& context, const CLI::App& command, const FetchOptions& options) {
+    if (options.url.empty()) return usageError(command, "URL must not be empty");
+    const std::string body = context.app.fetcher.fetchPage(options.url, options.referrer);
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     // The bytes as they came (GBK pages stay GBK), nothing added.
     std::fwrite(body.data(), 1, body.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFile;
+}
+
+}  // namespace
+
+void registerFetchCommand(Commands& commands) {
+    auto options = std::make_shared<FetchOptions>();
+    CLI::App& command = commands.add(
+        "fetch", "write a page's body to standard output as the program fetches it",
+        "shelfwatch-cli fetch 'https://item.taobao.com/item.htm?id=1' > page.html",
+        [options](CliContext& context, const CLI::App& self) { return runFetch(context, self, *options); });
+    command.add_option("URL", options->url, "the page's address")->required();
+    command.add_option("--referrer", options->referrer, "send this Referer header")->type_name("URL");
 }
 
 }  // namespace shelfwatch::cli

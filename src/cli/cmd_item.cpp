@@ -6,10 +6,12 @@
 #include "item/listing_time.h"
 #include "text/gbk_text.h"
 
-#include "cli/cli_command.h"
+#include "cli/command.h"
+#include "cli/exit_codes.h"
 #include <nlohmann/json.hpp>
 
 #include <iostream>
+#include <memory>
 
 namespace shelfwatch::cli {
 
@@ -42,29 +44,9 @@ void printReport(const std::string& url, const item::ItemDetails& d) {
     }
 }
 
-}  // namespace
-
-int runItemCommand(CliContext& context, const std::vector<std::string>& args) {
-    bool json = false;
-    bool haveUrl = false;
-    std::string url;
-    for (const std::string& arg : args) {
-        if (arg == "--json") {
-            json = true;
-        } else if (!haveUrl && (arg.empty() || arg.front() != '-')) {
-            // An explicitly empty address is analysed like the desktop's empty input.
-            url = text::utf8ToGbk(arg);
-            haveUrl = true;
-        } else {
-            std::cerr << usageText();
-            return kExitUsage;
-        }
-    }
-    if (!haveUrl) {
-        std::cerr << usageText();
-        return kExitUsage;
-    }
-
+int runItem(CliContext& context, const std::string& urlUtf8, bool json) {
+    // An explicitly empty address is analysed like the desktop's empty input.
+    std::string url = text::utf8ToGbk(urlUtf8);
     const item::AnalyzerDeps deps{context.app.fetcher, context.app.market, context.app.clock};
     const item::ItemDetails details = item::analyzeItem(url, deps);
     if (json) {
@@ -73,10 +55,28 @@ int runItemCommand(CliContext& context, const std::vector<std::string>& args) {
     }
     if (!details.message.empty()) {
         std::cerr << terminalText(details.message) << "\n";
-        return kExitFailed;
+        return kExitItemGone;
     }
     printReport(url, details);
-    return std::cout.flush() ? kExitOk : kExitFailed;
+    return std::cout.flush() ? kExitOk : kExitFile;
+}
+
+}  // namespace
+
+void registerItemCommand(Commands& commands) {
+    struct ItemOptions {
+        std::string url;
+        bool json = false;
+    };
+    auto options = std::make_shared<ItemOptions>();
+    CLI::App& command = commands.add(
+        "item", "analyse one item page: title, seller, listing times, minutes left, sales, stock",
+        "shelfwatch-cli item 'https://item.taobao.com/item.htm?id=1'",
+        [options](CliContext& context, const CLI::App&) {
+            return runItem(context, options->url, options->json);
+        });
+    command.add_option("URL", options->url, "the item page's address")->required();
+    command.add_flag("--json", options->json, "print the record as JSON");
 }
 
 }  // namespace shelfwatch::cli

@@ -2,30 +2,49 @@
 #include "app/headless_panel.h"
 #include "search/list_page_query.h"
 
-#include "cli/cli_command.h"
+#include "cli/command.h"
+#include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
 
+#include <memory>
+
 namespace shelfwatch::cli {
+namespace {
 
-int runListPageCommand(CliContext& context, const std::vector<std::string>& args) {
-    WalkOptions options;
-    std::string error;
-    if (!parseWalkOptions(args, {"pages"}, options, error)) return usageError(error);
-    if (options.positional.size() != 1) return usageError("listpage wants one address");
+struct ListPageOptions {
+    std::string url;  // UTF-8 as given
+    int pages = 1;
+    TableOutput output;
+};
+
+int runListPage(CliContext& context, const CLI::App& command, const ListPageOptions& options) {
     auto* panel = dynamic_cast<app::HeadlessPanel*>(&context.app.panel);
-    if (panel == nullptr) return usageError("listpage needs the headless panel");
-
+    if (panel == nullptr) return usageError(command, "listpage needs the headless panel");
     std::string address;
-    if (!toGbk(options.positional.front(), address)) return usageError("the address must be GBK characters");
-    // The list-page query takes the page count as typed: below 1 requests no page.
-    panel->setPageCountText(options.pages);
+    if (!toGbk(options.url, address)) return usageError(command, "the address must be GBK characters");
+    panel->setPageCountText(std::to_string(options.pages));
     {
-        WalkProgress progress(*panel);
+        WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runListPageQuery(context.app, address);
     }
     return finishWalk(context, options.output, false);
+}
+
+}  // namespace
+
+void registerListPageCommand(Commands& commands) {
+    auto options = std::make_shared<ListPageOptions>();
+    CLI::App& command = commands.add(
+        "listpage", "walk a result list's address as pasted from a browser, with every item's details",
+        "shelfwatch-cli listpage 'https://s.taobao.com/list?q=%C1%AC%D2%C2%C8%B9' --pages 2 --json",
+        [options](CliContext& context, const CLI::App& self) {
+            return runListPage(context, self, *options);
+        });
+    command.add_option("URL", options->url, "the result list's address")->required();
+    addWholeNumberOption(command, "--pages", options->pages, 1, kMaxPages, "how many result pages to walk");
+    addTableOutputOptions(command, options->output);
 }
 
 }  // namespace shelfwatch::cli

@@ -2,70 +2,61 @@
 #include "app/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "search/keyword_search.h"
-#include "text/gbk_text.h"
 
-#include "cli/cli_command.h"
+#include "cli/command.h"
+#include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
 
 #include <array>
+#include <memory>
+#include <optional>
 
 namespace shelfwatch::cli {
-
 namespace {
 
 // The combo box items, in their order (the selection index is the position).
-constexpr std::array<const char*, 6> kSortItems = {"默认", "人气", "销量", "信用", "时间", "价格"};
-constexpr std::array<const char*, 2> kDirectionItems = {"从高到低", "从低到高"};
+const std::vector<std::string> kSortItems = {"默认", "人气", "销量", "信用", "时间", "价格"};
+const std::vector<std::string> kDirectionItems = {"从高到低", "从低到高"};
 
-template <std::size_t N>
-int indexOf(const std::array<const char*, N>& items, const std::string& value) {
-    for (std::size_t i = 0; i < N; ++i) {
+int indexOf(const std::vector<std::string>& items, const std::string& value) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
         if (value == items[i]) return static_cast<int>(i);
     }
-    return -1;
+    return 0;
 }
 
-}  // namespace
+struct SearchOptions {
+    std::string keyword;  // UTF-8 as given
+    int pages = 1;
+    std::string sort = kSortItems.front();
+    std::string direction = kDirectionItems.front();
+    std::string region;
+    int workers = 0;  // 0: the settings' detailWorkers
+    TableOutput output;
+};
 
-int runSearchCommand(CliContext& context, const std::vector<std::string>& args) {
-    WalkOptions options;
-    std::string error;
-    if (!parseWalkOptions(args, {"pages", "sort", "direction", "region", "workers"}, options, error)) {
-        return usageError(error);
-    }
-    if (options.positional.size() != 1 || options.positional.front().empty()) {
-        return usageError("search wants one keyword");
-    }
+int runSearch(CliContext& context, const CLI::App& command, const SearchOptions& options) {
     auto* panel = dynamic_cast<app::HeadlessPanel*>(&context.app.panel);
-    if (panel == nullptr) return usageError("search needs the headless panel");
-
+    if (panel == nullptr) return usageError(command, "search needs the headless panel");
     std::string keyword;
     std::string region;
-    if (!toGbk(options.positional.front(), keyword) || !toGbk(options.region, region)) {
-        return usageError("the keyword and the region must be GBK characters");
-    }
-    int sortIndex = 0;
-    int directionIndex = 0;
-    if (options.sort && (sortIndex = indexOf(kSortItems, *options.sort)) < 0) {
-        return usageError("--sort wants one of 默认 人气 销量 信用 时间 价格");
-    }
-    if (options.direction && (directionIndex = indexOf(kDirectionItems, *options.direction)) < 0) {
-        return usageError("--direction wants 从高到低 or 从低到高");
+    if (options.keyword.empty()) return usageError(command, "KEYWORD must not be empty");
+    if (!toGbk(options.keyword, keyword) || !toGbk(options.region, region)) {
+        return usageError(command, "the keyword and the region must be GBK characters");
     }
 
     panel->setKeyword(keyword);
     panel->setRegion(region);
-    panel->setSortIndex(sortIndex);
-    panel->setDirectionIndex(directionIndex);
-    // The start click corrects an empty or zero page count to one page.
-    panel->setPageCountText(text::toInt(options.pages) == 0 ? std::string("1") : options.pages);
+    panel->setSortIndex(indexOf(kSortItems, options.sort));
+    panel->setDirectionIndex(indexOf(kDirectionItems, options.direction));
+    panel->setPageCountText(std::to_string(options.pages));
     context.app.detailWorkers =
-        options.workers ? *options.workers : search::detailWorkersSetting(context.app.dataDir);
+        options.workers > 0 ? options.workers : search::detailWorkersSetting(context.app.dataDir);
 
     const std::size_t messagesBefore = panel->messages().size();
     {
-        WalkProgress progress(*panel);
+        WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runKeywordSearch(context.app, true);
         context.app.fetchState.threads.joinAll();
@@ -73,6 +64,30 @@ int runSearchCommand(CliContext& context, const std::vector<std::string>& args) 
     // The only message a search shows is its refusal of the detailsrp layout.
     const bool refused = panel->messages().size() > messagesBefore;
     return finishWalk(context, options.output, refused);
+}
+
+}  // namespace
+
+void registerSearchCommand(Commands& commands) {
+    auto options = std::make_shared<SearchOptions>();
+    CLI::App& command = commands.add(
+        "search", "search a keyword and fetch every listed item's details into a table",
+        "shelfwatch-cli search 连衣裙 --pages 3 --sort 销量 --out dresses.csv",
+        [options](CliContext& context, const CLI::App& self) { return runSearch(context, self, *options); });
+    command.add_option("KEYWORD", options->keyword, "what to search for")->required();
+    addWholeNumberOption(command, "--pages", options->pages, 1, kMaxPages, "how many result pages to walk");
+    command.add_option("--sort", options->sort, "sort key: 默认 人气 销量 信用 时间 价格")
+        ->check(CLI::IsMember(kSortItems))
+        ->capture_default_str();
+    command.add_option("--direction", options->direction, "sort direction: 从高到低 从低到高")
+        ->check(CLI::IsMember(kDirectionItems))
+        ->capture_default_str();
+    command.add_option("--region", options->region, "only sellers in this region (e.g. 杭州)")
+        ->type_name("TEXT");
+    addWholeNumberOption(command, "--workers", options->workers, 1, 16,
+                         "items analysed at once while fetching details")
+        ->default_str("configs.ini [search] detailWorkers, else 1");
+    addTableOutputOptions(command, options->output);
 }
 
 }  // namespace shelfwatch::cli

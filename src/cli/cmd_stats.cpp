@@ -8,12 +8,14 @@
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
-#include "cli/cli_command.h"
+#include "cli/command.h"
+#include "cli/exit_codes.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 namespace shelfwatch::cli {
@@ -167,36 +169,11 @@ bool writeHtml(const fs::path& out, const report::Report& rep, std::string& erro
     return true;
 }
 
-}  // namespace
-
-int runStatsCommand(CliContext& context, const std::vector<std::string>& args) {
-    std::string input;
-    fs::path html;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--html") {
-            if (i + 1 >= args.size()) {
-                std::cerr << usageText();
-                return kExitUsage;
-            }
-            html = args[++i];
-        } else if (args[i].rfind("--html=", 0) == 0) {
-            html = args[i].substr(7);
-        } else if (input.empty() && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
-            input = args[i];
-        } else {
-            std::cerr << usageText();
-            return kExitUsage;
-        }
-    }
-    if (input.empty()) {
-        std::cerr << usageText();
-        return kExitUsage;
-    }
-
+int runStats(CliContext& context, const std::string& input, const fs::path& html) {
     report::ListingStats stats;
     if (!stats.open()) {
         std::cerr << text::gbkToUtf8(text::gbk("内存数据库创建失败，无法获取统计")) << "\n";
-        return kExitFailed;
+        return kExitFailure;
     }
     if (input == "-") {
         loadCsv(readAll(std::cin), stats);
@@ -204,13 +181,13 @@ int runStatsCommand(CliContext& context, const std::vector<std::string>& args) {
         report::ImportResult imported = report::importWorkbookListings(input, stats);
         if (!imported.ok) {
             std::cerr << "shelfwatch-cli: " << input << ": " << text::gbkToUtf8(imported.message) << "\n";
-            return kExitFailed;
+            return kExitFile;
         }
     } else {
         std::ifstream file(input, std::ios::binary);
         if (!file) {
             std::cerr << "shelfwatch-cli: cannot read " << input << "\n";
-            return kExitFailed;
+            return kExitFile;
         }
         loadCsv(readAll(file), stats);
     }
@@ -223,10 +200,34 @@ int runStatsCommand(CliContext& context, const std::vector<std::string>& args) {
         std::string error;
         if (!writeHtml(html, report::buildReport(grid), error)) {
             std::cerr << "shelfwatch-cli: " << error << "\n";
-            return kExitFailed;
+            return kExitFile;
         }
     }
     return kExitOk;
+}
+
+}  // namespace
+
+void registerStatsCommand(Commands& commands) {
+    struct StatsOptions {
+        std::string input;
+        std::string html;
+    };
+    auto options = std::make_shared<StatsOptions>();
+    CLI::App& command =
+        commands.add("stats", "print how many listings end in each hour of the coming seven days",
+                     "shelfwatch-cli stats dresses.xlsx --html report.html\nshelfwatch-cli search 连衣裙 | "
+                     "shelfwatch-cli stats -",
+                     [options](CliContext& context, const CLI::App&) {
+                         return runStats(context, options->input, fs::path(options->html));
+                     });
+    command
+        .add_option(
+            "FILE", options->input,
+            "a workbook the export wrote, a CSV or JSON file this program wrote, or - for standard input")
+        ->required();
+    command.add_option("--html", options->html, "also write the report page, which opens in any browser")
+        ->type_name("OUT.html");
 }
 
 }  // namespace shelfwatch::cli

@@ -68,8 +68,8 @@ std::string tableJson(const std::vector<table::ItemRecord>& rows) {
     return array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-bool writeTable(const table::ResultTable& table, const TableOutput& output, std::ostream& standardOutput,
-                std::string& error) {
+bool writeTable(const table::ResultTable& table, const TableOutput& output, const item::Clock& clock,
+                std::ostream& standardOutput, std::string& error) {
     const std::vector<table::ItemRecord> rows = table.snapshot();
     if (output.outFile.empty()) {
         standardOutput << (output.json ? tableJson(rows) : tableCsv(rows));
@@ -78,10 +78,9 @@ bool writeTable(const table::ResultTable& table, const TableOutput& output, std:
     }
     const std::string extension = lowerExtension(output.outFile);
     if (extension == ".xlsx") {
-        const item::ChinaSystemClock systemClock;
         app::HeadlessPanel panel;
-        const report::ExportResult result = report::exportResultTable(
-            table, true, output.outFile, output.clock ? *output.clock : systemClock, panel);
+        const report::ExportResult result =
+            report::exportResultTable(table, true, output.outFile, clock, panel);
         if (!result.ok) error = text::gbkToUtf8(result.error);
         return result.ok;
     }

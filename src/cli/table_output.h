@@ -8,6 +8,8 @@
 #include "item/listing_time.h"
 #include "table/result_table.h"
 
+#include "cli/options.h"
+
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -18,15 +20,10 @@ namespace shelfwatch::cli {
 std::string tableCsv(const std::vector<table::ItemRecord>& rows);
 std::string tableJson(const std::vector<table::ItemRecord>& rows);
 
-struct TableOutput {
-    std::filesystem::path outFile;       // empty: standard output
-    bool json = false;                   // for standard output (a file goes by its extension)
-    const item::Clock* clock = nullptr;  // "now" of an .xlsx statistics sheet; system clock when null
-};
-
 // False with `error` set when the file cannot be written or its extension is not
 // one the command line writes.
-bool writeTable(const table::ResultTable& table, const TableOutput& output, std::ostream& standardOutput,
-                std::string& error);
+// `clock` gives the "now" of an .xlsx statistics sheet.
+bool writeTable(const table::ResultTable& table, const TableOutput& output, const item::Clock& clock,
+                std::ostream& standardOutput, std::string& error);
 
 }  // namespace shelfwatch::cli

@@ -27,7 +27,8 @@ struct WalkProgress::State {
     std::string status;  // UTF-8
     int row = 0;
     int total = 0;
-    int lastPercentLine = -1;
+    int lastTenth = -1;
+    bool quiet = false;
     bool barShown = false;
     std::chrono::steady_clock::time_point lastDraw;
 
@@ -76,13 +77,18 @@ bool readProgress(const std::string& gbk, int& row, int& total) {
 
 }  // namespace
 
-WalkProgress::WalkProgress(app::HeadlessPanel& panel) : m_panel(panel), m_state(std::make_shared<State>()) {
+WalkProgress::WalkProgress(app::HeadlessPanel& panel, bool quiet)
+    : m_panel(panel), m_state(std::make_shared<State>()) {
     m_state->terminal = SHELFWATCH_ISATTY(SHELFWATCH_FILENO(stderr)) != 0;
+    m_state->quiet = quiet;
     std::weak_ptr<State> weak = m_state;
     m_panel.setSink([weak](app::HeadlessPanel::Event event, const std::string& gbk) {
         const std::shared_ptr<State> state = weak.lock();
         if (!state) return;
         std::lock_guard lock(state->mutex);
+        const bool isMessage =
+            event == app::HeadlessPanel::Event::Message || event == app::HeadlessPanel::Event::Prompt;
+        if (state->quiet && !isMessage) return;
         const std::string utf8 = text::gbkToUtf8(gbk);
         switch (event) {
             case app::HeadlessPanel::Event::Status:
@@ -104,10 +110,11 @@ WalkProgress::WalkProgress(app::HeadlessPanel& panel) : m_panel(panel), m_state(
                     state->drawBar(row == total);
                     return;
                 }
-                // Plain lines: every row of a short walk, every whole percent of a long one.
-                const int percent = total > 0 ? static_cast<int>(100LL * row / total) : 0;
-                if (total <= 100 || percent != state->lastPercentLine || row == total) {
-                    state->lastPercentLine = percent;
+                // Plain lines for a log: one per tenth of the details, not one per item.
+                const int tenth = total > 0 ? static_cast<int>(10LL * row / total) : 0;
+                // Workers report out of order; a tenth is shown once.
+                if (tenth > state->lastTenth) {
+                    state->lastTenth = tenth;
                     state->line(utf8);
                 }
                 return;
@@ -124,7 +131,7 @@ WalkProgress::WalkProgress(app::HeadlessPanel& panel) : m_panel(panel), m_state(
 WalkProgress::~WalkProgress() {
     m_panel.setSink(nullptr);
     std::lock_guard lock(m_state->mutex);
-    if (m_state->terminal) {
+    if (m_state->terminal && !m_state->quiet) {
         m_state->drawBar(true);
         m_state->endBar();
     }

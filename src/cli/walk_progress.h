@@ -1,7 +1,8 @@
 // What the search and list-page commands show while a walk runs, and how Ctrl-C
 // stops one. Status and progress texts of the headless panel go to standard error
-// as a redrawn progress bar on a terminal, as plain lines otherwise; messages
-// always get a line of their own. The first SIGINT asks the walk to stop like the
+// as a redrawn progress bar on a terminal, otherwise as compact plain lines (each
+// new status text, and the progress once per tenth of the details); with `quiet`
+// only messages, which always get a line of their own. The first SIGINT asks the walk to stop like the
 // stop button does (rows done so far are kept); a second one ends the process.
 #pragma once
 
@@ -14,7 +15,7 @@ namespace shelfwatch::cli {
 
 class WalkProgress {
   public:
-    explicit WalkProgress(app::HeadlessPanel& panel);
+    WalkProgress(app::HeadlessPanel& panel, bool quiet);
     ~WalkProgress();  // finishes the bar line and removes the sink
     WalkProgress(const WalkProgress&) = delete;
     WalkProgress& operator=(const WalkProgress&) = delete;

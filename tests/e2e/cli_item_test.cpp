@@ -99,7 +99,7 @@ TEST_F(CliItemTest, BadArgumentsGiveUsage) {
         const CliRun r = cli(cases[i]);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("usage:"), std::string::npos);
+        EXPECT_NE(r.err.find("Run 'shelfwatch-cli item --help'"), std::string::npos);
     }
 }
 

@@ -55,14 +55,14 @@ TEST_F(CliStatsTest, UnreadableInputFails) {
     const fs::path broken = dataDir / "broken.xlsx";
     std::ofstream(broken, std::ios::binary) << "PK\3\4 not really";
     const CliRun unreadable = cli({"stats", broken.string()});
-    EXPECT_EQ(unreadable.exitCode, 3);
+    EXPECT_EQ(unreadable.exitCode, 5);
     EXPECT_NE(unreadable.err.find("打开excel文件失败！"), std::string::npos);
-    EXPECT_EQ(cli({"stats", (dataDir / "missing.csv").string()}).exitCode, 3);
+    EXPECT_EQ(cli({"stats", (dataDir / "missing.csv").string()}).exitCode, 5);
     EXPECT_EQ(cli({"stats"}).exitCode, 2);
     EXPECT_EQ(cli({"stats", "a.csv", "b.csv"}).exitCode, 2);
     const CliRun unwritable =
         cli({"search", "连衣裙", "--pages", "1", "--out", (dataDir / "nowhere" / "r.xlsx").string()});
-    EXPECT_EQ(unwritable.exitCode, 3);
+    EXPECT_EQ(unwritable.exitCode, 5);
     EXPECT_NE(unwritable.err.find("nowhere"), std::string::npos);
 }
 
