@@ -1,14 +1,14 @@
 // item: one item page analysed, as the single item query does it. The report
 // goes out as UTF-8 with one "\n" per line (the desktop text window keeps the
-// CR LF pairs); --json gives the whole record for scripts.
+// CR LF pairs); --json gives the typed record, shaped like a row of search --json.
 #include "item/item_analyzer.h"
 #include "item/item_report.h"
 #include "item/listing_time.h"
+#include "report/table_json.h"
 #include "text/gbk_text.h"
 
 #include "cli/command.h"
 #include "cli/exit_codes.h"
-#include <nlohmann/json.hpp>
 
 #include <iostream>
 #include <memory>
@@ -18,23 +18,6 @@ namespace shelfwatch::cli {
 namespace {
 
 std::string terminalText(const std::string& gbkText) { return text::gbkToUtf8(gbkText); }
-
-void printJson(const std::string& url, const item::ItemDetails& d) {
-    nlohmann::ordered_json out;
-    out["url"] = terminalText(url);
-    out["title"] = terminalText(d.title);
-    out["isMall"] = d.isMall != 0;
-    out["stock"] = terminalText(d.stock);
-    out["sales"] = terminalText(d.sales);
-    out["seller"] = terminalText(d.seller);
-    out["startTime"] = terminalText(item::dateTimeText(d.startTime));
-    out["endTime"] = terminalText(item::dateTimeText(d.endTime));
-    out["minutesLeft"] = d.minutesLeft;
-    out["message"] = terminalText(d.message);
-    out["location"] = terminalText(d.location);
-    out["price"] = terminalText(d.price);
-    std::cout << out.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
-}
 
 void printReport(const std::string& url, const item::ItemDetails& d) {
     for (const std::string& line : item::itemReportLines(url, d)) {
@@ -50,8 +33,10 @@ int runItem(CliContext& context, const std::string& urlUtf8, bool json) {
     const item::AnalyzerDeps deps{context.app.fetcher, context.app.market, context.app.clock};
     const item::ItemDetails details = item::analyzeItem(url, deps);
     if (json) {
-        printJson(url, details);
-        return kExitOk;
+        std::cout << report::itemJson(url, details) << "\n";
+        std::cout.flush();
+        if (!std::cout) return kExitFile;
+        return details.message.empty() ? kExitOk : kExitItemGone;
     }
     if (!details.message.empty()) {
         std::cerr << terminalText(details.message) << "\n";

@@ -1,106 +1,84 @@
 #include "cli/table_output.h"
 
-#include "app/headless_panel.h"
 #include "report/excel_export.h"
+#include "report/table_json.h"
+#include "table/table_csv.h"
 #include "text/gbk_text.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <random>
+#include <system_error>
 
 namespace shelfwatch::cli {
-
 namespace {
 
-void appendCsvField(std::string& out, const std::string& gbkText) {
-    const std::string field = text::gbkToUtf8(gbkText);
-    if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        out += field;
-        return;
-    }
-    out += '"';
-    for (char c : field) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
+namespace fs = std::filesystem;
 
-std::string lowerExtension(const std::filesystem::path& file) {
+std::string lowerExtension(const fs::path& file) {
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
 }
 
+void writeForm(const std::vector<table::ItemRecord>& rows, bool json, std::ostream& out) {
+    if (json) {
+        report::writeTableJson(rows, out);
+    } else {
+        table::writeCsv(rows, out);
+    }
+}
+
+// Written beside the target and renamed over it when complete, so a failed
+// write never leaves half a file in place of a good one.
+bool writeFile(const fs::path& target, const std::vector<table::ItemRecord>& rows, bool json,
+               std::string& error) {
+    fs::path temporary = target;
+    temporary += ".part-" + std::to_string(std::random_device{}() & 0xFFFFFF);
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (file) writeForm(rows, json, file);
+        file.close();
+        if (!file) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            error = "cannot write " + target.string();
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        error = "cannot write " + target.string() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
-
-std::string tableCsv(const std::vector<table::ItemRecord>& rows) {
-    std::string out;
-    const auto& titles = table::columnTitles();
-    for (int column = 0; column < table::kColumnCount; ++column) {
-        if (column > 0) out += ',';
-        appendCsvField(out, titles[static_cast<std::size_t>(column)]);
-    }
-    out += "\r\n";
-    for (const table::ItemRecord& row : rows) {
-        for (int column = 0; column < table::kColumnCount; ++column) {
-            if (column > 0) out += ',';
-            appendCsvField(out, row.field(column));
-        }
-        out += "\r\n";
-    }
-    return out;
-}
-
-std::string tableJson(const std::vector<table::ItemRecord>& rows) {
-    nlohmann::json array = nlohmann::json::array();
-    const auto& names = table::fieldNames();
-    for (const table::ItemRecord& row : rows) {
-        nlohmann::json object = nlohmann::json::object();
-        for (int column = 0; column < table::kColumnCount; ++column) {
-            object[std::string(names[static_cast<std::size_t>(column)])] = text::gbkToUtf8(row.field(column));
-        }
-        array.push_back(std::move(object));
-    }
-    return array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-}
 
 bool writeTable(const table::ResultTable& table, const TableOutput& output, const item::Clock& clock,
                 std::ostream& standardOutput, std::string& error) {
-    const std::vector<table::ItemRecord> rows = table.snapshot();
     if (output.outFile.empty()) {
-        standardOutput << (output.json ? tableJson(rows) : tableCsv(rows));
+        writeForm(table.snapshot(), output.json, standardOutput);
         standardOutput.flush();
+        if (!standardOutput) {
+            error = "cannot write to standard output";
+            return false;
+        }
         return true;
     }
     const std::string extension = lowerExtension(output.outFile);
     if (extension == ".xlsx") {
-        app::HeadlessPanel panel;
-        const report::ExportResult result =
-            report::exportResultTable(table, true, output.outFile, clock, panel);
+        const report::ExportResult result = report::writeWorkbook(table, output.outFile, clock);
         if (!result.ok) error = text::gbkToUtf8(result.error);
         return result.ok;
     }
-    std::string body;
-    if (extension == ".csv") {
-        body = tableCsv(rows);
-    } else if (extension == ".json") {
-        body = tableJson(rows);
-    } else {
-        error = "--out wants a .csv, .json or .xlsx file: " + output.outFile.string();
-        return false;
-    }
-    std::ofstream file(output.outFile, std::ios::binary | std::ios::trunc);
-    file << body;
-    file.close();
-    if (!file) {
-        error = "cannot write " + output.outFile.string();
-        return false;
-    }
-    return true;
+    return writeFile(output.outFile, table.snapshot(), extension == ".json", error);
 }
 
 }  // namespace shelfwatch::cli

@@ -1,8 +1,7 @@
-// Writing the finished result table out of the command line: CSV (UTF-8, a header
-// row of the twelve column titles, RFC 4180 quoting, CRLF line ends) or a JSON
-// array of row objects keyed by the ItemRecord field names, to standard output or
-// to the file --out names (the format follows its extension; .xlsx writes the
-// export's workbook, table and statistics sheet).
+// Writing a walk's finished table where the command line was told to: standard
+// output (CSV, or JSON with --json) or the file --out names, in the form its
+// extension says (.csv, .json, or .xlsx for the export's workbook). The forms
+// themselves live in the core.
 #pragma once
 
 #include "item/listing_time.h"
@@ -10,19 +9,14 @@
 
 #include "cli/options.h"
 
-#include <filesystem>
 #include <ostream>
 #include <string>
-#include <vector>
 
 namespace shelfwatch::cli {
 
-std::string tableCsv(const std::vector<table::ItemRecord>& rows);
-std::string tableJson(const std::vector<table::ItemRecord>& rows);
-
-// False with `error` set when the file cannot be written or its extension is not
-// one the command line writes.
-// `clock` gives the "now" of an .xlsx statistics sheet.
+// False with `error` (UTF-8) set when the output cannot be written; a file that
+// fails keeps its previous content. `clock` gives the "now" of an .xlsx
+// statistics sheet.
 bool writeTable(const table::ResultTable& table, const TableOutput& output, const item::Clock& clock,
                 std::ostream& standardOutput, std::string& error);
 

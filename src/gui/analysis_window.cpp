@@ -3,6 +3,7 @@
 #include "app/data_dir.h"
 #include "gui/dialogs.h"
 #include "report/listing_stats.h"
+#include "report/report_page.h"
 #include "report/workbook_reader.h"
 #include "text/gbk_text.h"
 
@@ -23,11 +24,6 @@ QString widgetText(const std::string& gbk) { return QString::fromStdU16String(te
 
 const std::string& analysingText() {
     static const std::string kText = text::gbk("分析中，请稍候。。。");
-    return kText;
-}
-
-const std::string& noDatabaseText() {
-    static const std::string kText = text::gbk("内存数据库创建失败，无法获取统计");
     return kText;
 }
 
@@ -86,18 +82,15 @@ void AnalysisWindow::done(int result) {
 }
 
 void AnalysisWindow::useCurrentData() {
-    report::ListingStats stats;
-    if (!stats.open()) {
-        dialogs::showMessage(this, widgetText(noDatabaseText()));
-        return;
-    }
     m_status->setText(widgetText(analysingText()));
     QCoreApplication::processEvents();
-    stats.loadFromResultTable(m_table);
-    QCoreApplication::processEvents();
-    const report::SlotGrid grid = report::computeSlotGrid(stats, m_clock);
-    stats.close();
-    sendReport(report::buildReport(grid));
+    const report::Analysis analysis = report::analyseTable(m_table, m_clock);
+    if (!analysis.ok) {
+        m_status->clear();
+        dialogs::showMessage(this, widgetText(analysis.message));
+        return;
+    }
+    sendReport(analysis.report);
     m_status->clear();
 }
 
@@ -107,26 +100,26 @@ void AnalysisWindow::importData() {
     const QString before = m_status->text();
     m_status->setText(widgetText(analysingText()));
     QCoreApplication::processEvents();
-    report::ListingStats stats;
-    const report::ImportResult imported =
-        report::importWorkbookListings(std::filesystem::path(file.toStdU16String()), stats);
-    QCoreApplication::processEvents();
-    if (!imported.ok) {
+    const std::filesystem::path path(file.toStdU16String());
+    const report::Analysis analysis = report::analyse(
+        [&path](report::ListingStats& stats, std::string& message) {
+            const report::ImportResult imported = report::importWorkbookListings(path, stats);
+            QCoreApplication::processEvents();
+            message = imported.message;
+            return imported.ok;
+        },
+        m_clock);
+    if (!analysis.ok) {
         m_status->setText(before);
-        dialogs::showMessage(this, widgetText(imported.message));
+        dialogs::showMessage(this, widgetText(analysis.message));
         return;
     }
-    const report::SlotGrid grid = report::computeSlotGrid(stats, m_clock);
-    stats.close();
-    sendReport(report::buildReport(grid));
+    sendReport(analysis.report);
     m_status->clear();
 }
 
 void AnalysisWindow::sendReport(const report::Report& report) {
-    runScript(QString::fromStdString("typeof asd === 'function' && asd(" +
-                                     report::jsStringLiteral(report.seriesText) + ");"));
-    runScript(QString::fromStdString("typeof nr1 === 'function' && nr1(" +
-                                     report::jsStringLiteral(report.tableHtml) + ");"));
+    for (const std::string& script : report::reportScripts(report)) runScript(QString::fromStdString(script));
     emit reportSent();
 }
 

@@ -38,39 +38,43 @@ TEST_F(CliItemTest, PrintsTheTenReportLines) {
                          "所在地：浙江杭州\n");
 }
 
-TEST_F(CliItemTest, JsonGivesTheWholeRecord) {
+TEST_F(CliItemTest, JsonGivesTheTypedRecord) {
     const std::string url = urlOf(sim::fixture::kMallTraditional);
     const CliRun r = cli({"item", url + "\" target=\"_blank", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::ordered_json record = nlohmann::ordered_json::parse(r.out);
     std::vector<std::string> keys;
     for (const auto& [key, value] : record.items()) keys.push_back(key);
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"url", "title", "isMall", "stock", "sales", "seller", "startTime",
-                                        "endTime", "minutesLeft", "message", "location", "price"}));
+    // The shape of a row of search --json.
+    EXPECT_EQ(keys, (std::vector<std::string>{"seq", "title", "url", "seller", "startTime", "startIso",
+                                              "endTime", "endIso", "minutesLeft", "sales", "stock", "isMall",
+                                              "price", "location", "message"}));
+    EXPECT_TRUE(record["seq"].is_null());
     EXPECT_EQ(record["url"], url);
     EXPECT_EQ(record["title"], "宝丽 保温杯 大容量");
     EXPECT_EQ(record["isMall"], true);
-    EXPECT_EQ(record["stock"], "57");
-    EXPECT_EQ(record["sales"], "1234");
+    EXPECT_EQ(record["stock"], 57);
+    EXPECT_EQ(record["sales"], 1234);
     EXPECT_EQ(record["seller"], "宝丽国际旗舰店");
     EXPECT_EQ(record["startTime"], "2014年7月28日8时");
+    EXPECT_EQ(record["startIso"], "2014-07-28T08:00:00+08:00");
     EXPECT_EQ(record["endTime"], "2014年8月4日8时");
+    EXPECT_EQ(record["endIso"], "2014-08-04T08:00:00+08:00");
     EXPECT_EQ(record["minutesLeft"], 4 * 1440);
-    EXPECT_EQ(record["message"], "");
+    EXPECT_TRUE(record["message"].is_null());
     EXPECT_EQ(record["location"], "广东深圳");
     EXPECT_EQ(record["price"], "199.00");
 }
 
-TEST_F(CliItemTest, FailedAnalysisGoesToStandardError) {
+TEST_F(CliItemTest, RemovedItemOrGuidePageExitsThree) {
     const CliRun text = cli({"item", urlOf(sim::fixture::kRemoved)});
     EXPECT_EQ(text.exitCode, 3);
     EXPECT_EQ(text.out, "");
     EXPECT_EQ(text.err, "很抱歉，您查看的宝贝不存在，可能已下架或者被转移\n");
 
-    // With --json the message is part of the record and the run itself succeeded.
+    // With --json the message is part of the record, and the exit code says it too.
     const CliRun json = cli({"item", urlOf(sim::fixture::kGuide), "--json"});
-    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_EQ(json.exitCode, 3);
     const nlohmann::json record = nlohmann::json::parse(json.out);
     EXPECT_EQ(record["message"], "暂时无法获取‘我帮你’页面的数据");
     EXPECT_EQ(record["title"], "我帮你买");
@@ -81,9 +85,11 @@ TEST_F(CliItemTest, UnreachablePageStillGivesAReport) {
     const CliRun r = cli({"item", "http://127.0.0.1:1/item.htm?id=1", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::json record = nlohmann::json::parse(r.out);
-    EXPECT_EQ(record["sales"], "0");
-    EXPECT_EQ(record["stock"], "0");
-    EXPECT_EQ(record["startTime"], "1970年1月1日8时");
+    EXPECT_EQ(record["sales"], 0);
+    EXPECT_EQ(record["stock"], 0);
+    // The page gave no times: none, rather than the 1970 the fetch fell back to.
+    EXPECT_TRUE(record["startTime"].is_null());
+    EXPECT_TRUE(record["startIso"].is_null());
     EXPECT_EQ(record["minutesLeft"], 0);
 }
 

@@ -59,23 +59,58 @@ std::string header() {
     return out;
 }
 
-TEST_F(SearchCliE2e, SearchPrintsJsonRowsKeyedByFieldNames) {
+TEST_F(SearchCliE2e, SearchPrintsTypedJsonRows) {
     const CliRun run = cli({"search", "连衣裙", "--pages", "1", "--json", "--workers", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json rows = nlohmann::json::parse(run.out);
     ASSERT_TRUE(rows.is_array());
     ASSERT_EQ(rows.size(), std::min<std::size_t>(44, resultCount(gbk("连衣裙"))));
+    std::size_t withTimes = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), 12u);
-        for (std::string_view name : table::fieldNames()) EXPECT_TRUE(rows[i].contains(std::string(name)));
-        EXPECT_EQ(rows[i]["seq"], std::to_string(i));
-        EXPECT_NE(rows[i]["title"].get<std::string>().find("连衣裙"), std::string::npos) << i;
-        EXPECT_FALSE(rows[i]["seller"].get<std::string>().empty()) << i;
+        SCOPED_TRACE(i);
+        const nlohmann::json& row = rows[i];
+        ASSERT_EQ(row.size(), 15u);
+        for (std::string_view name : table::fieldNames()) EXPECT_TRUE(row.contains(std::string(name)));
+        EXPECT_EQ(row["seq"], i);
+        EXPECT_NE(row["title"].get<std::string>().find("连衣裙"), std::string::npos);
+        EXPECT_FALSE(row["seller"].get<std::string>().empty());
+        EXPECT_TRUE(row["minutesLeft"].is_number_integer());
+        EXPECT_TRUE(row["sales"].is_number_integer());
+        EXPECT_TRUE(row["stock"].is_number_integer());
+        EXPECT_TRUE(row["isMall"].is_boolean());
+        EXPECT_TRUE(row["message"].is_null());
+        // Each date-time as the table shows it and as ISO 8601 China time, or
+        // both null when the page gave none (removed items, guide pages).
+        ASSERT_EQ(row["endTime"].is_null(), row["endIso"].is_null());
+        if (row["endIso"].is_null()) continue;
+        ++withTimes;
+        const std::string iso = row["endIso"].get<std::string>();
+        EXPECT_EQ(iso.size(), 25u) << iso;
+        EXPECT_EQ(iso.substr(iso.size() - 6), "+08:00");
     }
+    EXPECT_GT(withTimes, rows.size() / 2);
     // Progress went to standard error as plain lines, the end text last.
     const std::string err = run.err;
     EXPECT_NE(err.find("进度： 1 / "), std::string::npos);
     EXPECT_NE(err.find("完成操作。"), std::string::npos);
+}
+
+TEST_F(SearchCliE2e, CompactProgressAndQuiet) {
+    // Plain lines for a log: at most one per tenth of the 44 details, not one per item.
+    const CliRun run = cli({"search", "连衣裙", "--pages", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::size_t progressLines = 0;
+    for (std::size_t at = run.err.find("进度： "); at != std::string::npos;
+         at = run.err.find("进度： ", at + 1)) {
+        ++progressLines;
+    }
+    EXPECT_GE(progressLines, 2u);
+    EXPECT_LE(progressLines, 11u);
+
+    const CliRun quiet = cli({"search", "连衣裙", "--pages", "1", "--quiet"});
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.out, run.out);
 }
 
 TEST_F(SearchCliE2e, SearchWritesCsvWithTheColumnTitles) {
@@ -87,7 +122,8 @@ TEST_F(SearchCliE2e, SearchWritesCsvWithTheColumnTitles) {
     const std::string content = testing::readFile(out);
     const std::vector<std::string> rows = lines(content);
     ASSERT_GE(rows.size(), 2u);
-    EXPECT_EQ(rows.front(), header());
+    // UTF-8 with a byte-order mark, for Excel on a Chinese Windows.
+    EXPECT_EQ(rows.front(), "\xEF\xBB\xBF" + header());
     EXPECT_EQ(rows.size(), 1 + std::min<std::size_t>(44, resultCount(gbk("茶叶"))));
     EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
     // The request carried the chosen sort key.
@@ -188,7 +224,7 @@ TEST_F(SearchCliE2e, CtrlCStopsLikeTheStopButtonAndKeepsTheRows) {
 
     const std::vector<std::string> rows = lines(out);
     ASSERT_EQ(rows.size(), 1 + 44u);
-    EXPECT_EQ(rows.front(), header());
+    EXPECT_EQ(rows.front(), "\xEF\xBB\xBF" + header());
     // The first row is done; the last one was never asked for and has its address only.
     const auto fields = [](const std::string& row) {
         std::vector<std::string> split(1);

@@ -1,8 +1,14 @@
 #include "report/report_page.h"
 
+#include "table/result_table.h"
 #include "text/gbk_text.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 
 namespace shelfwatch::report {
 namespace {
@@ -92,6 +98,72 @@ TEST(SelfContainedPage, InlinesTheLibraryAndCallsThePage) {
     std::string withoutLibrary = selfContainedPage(page, "", report);
     EXPECT_EQ(withoutLibrary.find("<script src"), std::string::npos);
     EXPECT_NE(withoutLibrary.find("asd("), std::string::npos);
+}
+
+// The one path from listings to report that the window and the command line share.
+TEST(Analyse, CountsTheTableAtTheClocksNow) {
+    table::ResultTable table;
+    table::ItemRecord row;
+    row.title = text::gbk("连衣裙");
+    row.startTime = text::gbk("2014年7月25日8时");
+    row.endTime = text::gbk("2014年8月1日15时");
+    table.appendRecord(row);
+    row.endTime = text::gbk("2014年7月1日15时");  // long over: purged
+    table.appendRecord(row);
+    const item::FixedClock clock(fromCivil(2014, 7, 31, 8));
+    const Analysis analysis = analyseTable(table, clock);
+    ASSERT_TRUE(analysis.ok);
+    EXPECT_EQ(analysis.grid.today, fromCivil(2014, 7, 31));
+    EXPECT_EQ(analysis.grid.counts[1][15], 1);
+    EXPECT_EQ(analysis.report.tableHtml, buildReport(analysis.grid).tableHtml);
+}
+
+TEST(Analyse, ALoaderFailureIsTheMessage) {
+    const item::FixedClock clock(fromCivil(2014, 7, 31, 8));
+    const Analysis analysis = analyse(
+        [](ListingStats& stats, std::string& message) {
+            EXPECT_TRUE(stats.isOpen());
+            message = text::gbk("打开excel文件失败！");
+            return false;
+        },
+        clock);
+    EXPECT_FALSE(analysis.ok);
+    EXPECT_EQ(analysis.message, text::gbk("打开excel文件失败！"));
+}
+
+TEST(ReportScripts, CallThePageOnlyWhenItHasItsFunctions) {
+    SlotGrid grid;
+    grid.today = fromCivil(2014, 7, 25);
+    const Report report = buildReport(grid);
+    const std::vector<std::string> scripts = reportScripts(report);
+    ASSERT_EQ(scripts.size(), 2u);
+    EXPECT_EQ(scripts[0], "typeof asd === 'function' && asd(" + jsStringLiteral(report.seriesText) + ");");
+    EXPECT_EQ(scripts[1], "typeof nr1 === 'function' && nr1(" + jsStringLiteral(report.tableHtml) + ");");
+}
+
+TEST(WriteReportPage, WritesTheSelfContainedPageOrNamesTheMissingFile) {
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("shelfwatch-page-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir / "res" / "vendor");
+    const std::string page =
+        "<html><head><script src=\"vendor/echarts.min.js\"></script></head><body></body></html>";
+    std::ofstream(dir / "res" / "b.html", std::ios::binary) << page;
+    std::ofstream(dir / "res" / "vendor" / "echarts.min.js", std::ios::binary) << "var chartLibrary = 1;";
+    SlotGrid grid;
+    grid.today = fromCivil(2014, 7, 25);
+    const Report report = buildReport(grid);
+
+    std::string error;
+    ASSERT_TRUE(writeReportPage(dir / "res", dir / "out.html", report, error)) << error;
+    std::ifstream written(dir / "out.html", std::ios::binary);
+    const std::string content(std::istreambuf_iterator<char>(written), {});
+    EXPECT_EQ(content, selfContainedPage(page, "var chartLibrary = 1;", report));
+
+    EXPECT_FALSE(writeReportPage(dir / "nowhere", dir / "out2.html", report, error));
+    EXPECT_NE(error.find("b.html"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out2.html"));
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -78,15 +78,12 @@ std::string exportDoneMessage(const std::filesystem::path& path) {
     return text::gbk("完成操作\r\n") + pathText(path);
 }
 
-ExportResult exportResultTable(const table::ResultTable& table, bool quiet, const std::filesystem::path& path,
-                               const item::Clock& clock, app::MainPanel& panel) {
+ExportResult writeWorkbook(const table::ResultTable& table, const std::filesystem::path& path,
+                           const item::Clock& clock, const WorkbookHooks& hooks) {
     ExportResult result;
     auto fail = [&](const std::string& cause) {
         result.ok = false;
         result.error = failure(path, cause);
-        // "Exporting, please wait" must not outlive a failed export.
-        panel.setStatus("");
-        if (!quiet) panel.showMessage(result.error);
         return result;
     };
 
@@ -114,14 +111,14 @@ ExportResult exportResultTable(const table::ResultTable& table, bool quiet, cons
     const int columns = table.columnCount();
     for (int c = 0; c < columns; ++c) writeCell(sheet1, 0, c, table.columnTitle(c) + "a");
     for (int r = 0; r < table.rowCount(); ++r) {
-        panel.processEvents();
+        if (hooks.perRow) hooks.perRow();
         const table::ItemRecord row = table.row(r);
         for (int c = 0; c < columns && c < table::kColumnCount; ++c) {
             writeCell(sheet1, r + 1, c, text::replaceAll(row.field(c), "\r\n", " "));
         }
     }
     writeStatisticsSheet(sheet2, table, clock);
-    panel.setStatus("");
+    if (hooks.beforeSave) hooks.beforeSave();
 
     errno = 0;
     const lxw_error closed = workbook_close(workbook);
@@ -138,6 +135,20 @@ ExportResult exportResultTable(const table::ResultTable& table, bool quiet, cons
         return fail(text::utf8ToGbk(cause));
     }
     result.ok = true;
+    return result;
+}
+
+ExportResult exportResultTable(const table::ResultTable& table, bool quiet, const std::filesystem::path& path,
+                               const item::Clock& clock, app::MainPanel& panel) {
+    WorkbookHooks hooks;
+    hooks.perRow = [&panel] { panel.processEvents(); };
+    hooks.beforeSave = [&panel] { panel.setStatus(""); };
+    const ExportResult result = writeWorkbook(table, path, clock, hooks);
+    if (!result.ok) {
+        // "Exporting, please wait" must not outlive a failed export.
+        panel.setStatus("");
+        if (!quiet) panel.showMessage(result.error);
+    }
     return result;
 }
 

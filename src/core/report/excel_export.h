@@ -3,7 +3,9 @@
 // seven days. The workbook is streamed (memory does not grow with the row count)
 // into a temporary file beside the target and renamed over it only when complete,
 // so a failed export never leaves half a file nor destroys the previous one.
-// Runs on the caller's thread; the table is only read.
+// The writer itself needs no window; the export command's behaviour (the panel's
+// events kept running, its status cleared, a failure shown as a message box) is
+// a thin layer over it. Runs on the caller's thread; the table is only read.
 #pragma once
 
 #include "app/main_panel.h"
@@ -11,6 +13,7 @@
 #include "table/result_table.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace shelfwatch::report {
@@ -20,10 +23,21 @@ struct ExportResult {
     std::string error;  // GBK, names the path and the cause; empty when ok
 };
 
-// Writes `table` to `path` (used as given: no extension added or tested). Lets
-// the panel's pending events run once per row and clears its status label before
-// saving. Unless `quiet`, a failure is also shown as a message box; the quiet
-// caller (the task run) gets it only as the result.
+// Called back while a workbook is written, for a window that must stay alive.
+struct WorkbookHooks {
+    std::function<void()> perRow;      // before each table row is written
+    std::function<void()> beforeSave;  // once the sheets are filled, before saving
+};
+
+// Writes `table` to `path` (used as given: no extension added or tested), the
+// statistics sheet counted at clock.now().
+ExportResult writeWorkbook(const table::ResultTable& table, const std::filesystem::path& path,
+                           const item::Clock& clock, const WorkbookHooks& hooks = {});
+
+// The export command: writeWorkbook that lets the panel's pending events run once
+// per row and clears its status label before saving (and after a failure).
+// Unless `quiet`, a failure is also shown as a message box; the quiet caller (the
+// task run) gets it only as the result.
 ExportResult exportResultTable(const table::ResultTable& table, bool quiet, const std::filesystem::path& path,
                                const item::Clock& clock, app::MainPanel& panel);
 

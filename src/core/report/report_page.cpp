@@ -1,8 +1,12 @@
 #include "report/report_page.h"
 
+#include "table/result_table.h"
 #include "text/gbk_text.h"
 
 #include <cctype>
+#include <fstream>
+#include <iterator>
+#include <system_error>
 
 namespace shelfwatch::report {
 namespace {
@@ -27,7 +31,74 @@ std::string replaceAllCaseless(std::string_view text, std::string_view what, std
     return out;
 }
 
+// A whole small file (the page or its chart library), or false.
+bool readSmallFile(const std::filesystem::path& path, std::string& out) {
+    constexpr std::uintmax_t kMaxBytes = 64u << 20;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxBytes ||
+        ec) {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), {});
+    return !in.bad();
+}
+
 }  // namespace
+
+const std::string& noDatabaseMessage() {
+    static const std::string kText = text::gbk("内存数据库创建失败，无法获取统计");
+    return kText;
+}
+
+Analysis analyse(const ListingLoader& load, const item::Clock& clock) {
+    Analysis analysis;
+    ListingStats stats;
+    if (!stats.open()) {
+        analysis.message = noDatabaseMessage();
+        return analysis;
+    }
+    if (!load(stats, analysis.message)) return analysis;
+    analysis.grid = computeSlotGrid(stats, clock);
+    stats.close();
+    analysis.report = buildReport(analysis.grid);
+    analysis.ok = true;
+    return analysis;
+}
+
+Analysis analyseTable(const table::ResultTable& table, const item::Clock& clock) {
+    return analyse(
+        [&table](ListingStats& stats, std::string&) {
+            stats.loadFromResultTable(table);
+            return true;
+        },
+        clock);
+}
+
+std::vector<std::string> reportScripts(const Report& report) {
+    return {"typeof asd === 'function' && asd(" + jsStringLiteral(report.seriesText) + ");",
+            "typeof nr1 === 'function' && nr1(" + jsStringLiteral(report.tableHtml) + ");"};
+}
+
+bool writeReportPage(const std::filesystem::path& resDir, const std::filesystem::path& out,
+                     const Report& report, std::string& error) {
+    std::string page;
+    if (!readSmallFile(resDir / "b.html", page)) {
+        error = "cannot read the report page " + (resDir / "b.html").string();
+        return false;
+    }
+    std::string library;
+    readSmallFile(resDir / "vendor" / "echarts.min.js", library);
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    file << selfContainedPage(page, library, report);
+    file.close();
+    if (!file) {
+        error = "cannot write " + out.string();
+        return false;
+    }
+    return true;
+}
 
 std::string yearMonthDay(item::DateTime day) {
     item::CivilTime c = item::toCivil(day);
