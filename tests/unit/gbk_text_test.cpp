@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -67,6 +68,84 @@ TEST(GbkText, FindAfterLongDoubleByteRun) {
     EXPECT_EQ(text::find(page, bytes({0xD0, 0xCE})), static_cast<int>(page.size()) - 1);
     EXPECT_EQ(text::find(page, "jab", 1), 14);
     EXPECT_EQ(text::find(page, "jab", 15), 28);
+}
+
+// The boundary rule as first written: walk whole characters forward from the
+// start to every candidate. find must agree with it everywhere.
+int findByWalk(std::string_view text, std::string_view sought, int start) {
+    if (start < 1) start = 1;
+    const std::size_t begin = static_cast<std::size_t>(start) - 1;
+    if (begin >= text.size()) return -1;
+    if (sought.empty()) return 1;
+    for (std::size_t at = begin; at + sought.size() <= text.size();
+         at += static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1) {
+        if (text.compare(at, sought.size(), sought) == 0) return static_cast<int>(at) + 1;
+    }
+    return -1;
+}
+
+struct BoundaryCase {
+    const char* why;
+    std::string text;
+    std::string sought;
+    int start;
+};
+
+TEST(GbkText, FindDecidesBoundariesLocally) {
+    const BoundaryCase cases[] = {
+        {"candidate on the trail byte of the first character", bytes({0xD6, 0xD0, 0xD0}), bytes({0xD0}), 1},
+        {"ASCII trail byte, then the same letter as a character", bytes({0x81, 'A', 'A'}), "A", 1},
+        {"odd run of lead bytes before the candidate", bytes({'x', 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 'A', 'A'}),
+         "A", 1},
+        {"even run of lead bytes before the candidate", bytes({'x', 0xB0, 0xB1, 0xB2, 0xB3, 'A'}), "A", 1},
+        {"run reaching back to the text start", bytes({0xB0, 0xB1, 0xB2, 'A', 'A'}), "A", 1},
+        {"start inside a character shifts the pairing", bytes({0xD6, 0xD0, 0xCE, 0xC4}), bytes({0xD0, 0xCE}),
+         2},
+        {"start on a trail byte that is ASCII", bytes({0x81, 'A', 0x81, 'A'}), "A", 2},
+        {"run before the start does not count", bytes({0xB0, 0xB1, 0xB2, 'Z', 0xB3, 'A', 'A'}), "A", 2},
+        {"start inside a run of lead bytes", bytes({0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 'A', 'A'}), "A", 3},
+        {"double-byte sought straddling characters throughout",
+         bytes({0xD6, 0xD0, 0xD6, 0xD0, 0xD6, 0xD0, 0xD0, 0xD6}), bytes({0xD0, 0xD6}), 1},
+        {"every candidate rejected", bytes({0xD6, 0xD0, 0xD6, 0xD0, 0xD6, 0xD0}), bytes({0xD0, 0xD6}), 1},
+        {"0x80 and 0xFF count as lead bytes", bytes({0x80, 'A', 0xFF, 'A', 'A'}), "A", 1},
+        {"lone lead byte at the end", bytes({'a', 0xB0, 0xB1, 0xD6}), bytes({0xD6}), 1},
+        {"candidate at the start position itself", bytes({0xB0, 0xB1, 0xB2}), bytes({0xB1, 0xB2}), 2},
+    };
+    for (const BoundaryCase& c : cases) {
+        EXPECT_EQ(text::find(c.text, c.sought, c.start), findByWalk(c.text, c.sought, c.start)) << c.why;
+    }
+}
+
+TEST(GbkText, FindAgreesWithTheWalkOnEveryStart) {
+    // Texts from a small alphabet where ASCII letters, lead bytes and bytes that
+    // are both a trail and a lead mix densely, so every kind of run occurs; every
+    // start position and a set of one- and two-byte sought texts are compared.
+    const std::string alphabet = bytes({'A', 'b', 0x81, 0xB0, 0xD6, 0xFE});
+    const std::vector<std::string> sought = {"A",
+                                             "b",
+                                             bytes({0x81}),
+                                             bytes({0xD6}),
+                                             "Ab",
+                                             bytes({0xB0, 'A'}),
+                                             bytes({0xD6, 0xD6}),
+                                             bytes({0xFE, 0x81}),
+                                             bytes({'b', 0xB0, 'A'})};
+    std::uint32_t state = 7;
+    for (int round = 0; round < 400; ++round) {
+        std::string t;
+        const int length = 1 + round % 40;
+        for (int i = 0; i < length; ++i) {
+            state = state * 1664525u + 1013904223u;
+            t.push_back(alphabet[(state >> 16) % alphabet.size()]);
+        }
+        for (int start = 0; start <= length + 1; ++start) {
+            for (const std::string& s : sought) {
+                ASSERT_EQ(text::find(t, s, start), findByWalk(t, s, start))
+                    << "text " << text::byteHexForm(t) << " sought " << text::byteHexForm(s) << " start "
+                    << start;
+            }
+        }
+    }
 }
 
 TEST(GbkText, Cuts) {

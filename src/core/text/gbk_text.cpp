@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
 namespace shelfwatch::text {
@@ -14,23 +13,15 @@ inline unsigned char byteAt(std::string_view s, std::size_t i) { return static_c
 
 inline bool isLead(unsigned char b) { return b >= 0x80; }
 
-// Walks character boundaries forward from `boundary` until it reaches or passes
-// `target`. ASCII runs are skipped eight bytes at a time: the walk covers most of
-// the page between candidates, so it sets the speed of every find.
-inline std::size_t walkTo(std::string_view s, std::size_t boundary, std::size_t target) {
-    const char* data = s.data();
-    while (boundary < target) {
-        if (target - boundary >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, data + boundary, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                boundary += 8;
-                continue;
-            }
-        }
-        boundary += isLead(static_cast<unsigned char>(data[boundary])) ? 2 : 1;
-    }
-    return boundary;
+// Whether `pos` begins a character of a text read from the character boundary
+// `boundary` (boundary <= pos). A byte below 0x80 always ends a character, alone
+// or as a trail byte, so the byte after it is a boundary; only the run of lead
+// bytes just before `pos` is left open, and it pairs up from its first byte. The
+// test therefore looks back over that run only, never further than `boundary`.
+inline bool isBoundary(const char* data, std::size_t boundary, std::size_t pos) {
+    std::size_t runStart = pos;
+    while (runStart > boundary && isLead(static_cast<unsigned char>(data[runStart - 1]))) --runStart;
+    return ((pos - runStart) & 1) == 0;
 }
 
 inline unsigned char foldAscii(unsigned char b) { return (b >= 'A' && b <= 'Z') ? b + 32 : b; }
@@ -112,19 +103,22 @@ int find(std::string_view text, std::string_view sought, int start, bool ignoreC
     if (sought.empty()) return 1;
     if (sought.size() > text.size() - begin) return -1;
 
-    std::size_t boundary = begin;
     if (!ignoreCase) {
+        const char* data = text.data();
+        // A boundary at or before every later candidate: a rejected candidate is
+        // the trail byte of a character, so the byte after it begins the next
+        // one. Each look-back stops there, so no byte is looked back over twice.
+        std::size_t boundary = begin;
         std::size_t candidate = begin;
         for (;;) {
             candidate = text.find(sought, candidate);
             if (candidate == std::string_view::npos) return -1;
-            boundary = walkTo(text, boundary, candidate);
-            if (boundary == candidate) return toPosition(candidate);
-            // The candidate began inside a character; the walk now stands just past it.
-            candidate = boundary;
+            if (isBoundary(data, boundary, candidate)) return toPosition(candidate);
+            boundary = ++candidate;
         }
     }
 
+    std::size_t boundary = begin;
     const unsigned char first = byteAt(sought, 0);
     const std::size_t lastStart = text.size() - sought.size();
     while (boundary <= lastStart) {
