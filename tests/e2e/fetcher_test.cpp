@@ -40,6 +40,8 @@ std::string numberedBody(std::size_t size) {
     return body;
 }
 
+std::string kindName(net::FetchFailureKind kind) { return net::fetchFailureKindName(kind); }
+
 class FetcherTest : public ::testing::Test, protected shelfwatch::testing::SimulatedMarket {
   protected:
     FetcherTest() : SimulatedMarket(sim::SimOptions{0, 42, 0}) {}
@@ -175,19 +177,96 @@ TEST_F(FetcherTest, UnreachableServersGiveEmptyText) {
     const int freePort = ntohs(address.sin_port);
     ::close(s);
 
-    const std::string unreachable[] = {
-        "http://127.0.0.1:" + std::to_string(freePort) + "/",
-        "http://nonexistent.invalid/",
-        "http://localhost?y=1",          // the query joins the host
-        "http://user@127.0.0.1/",        // not a host name
-        "http://127.0.0.1:70000/",       // no such port
-        "ftp://" + server.host() + "/",  // the host part is "ftp:"
+    struct Unreachable {
+        std::string target;
+        net::FetchFailureKind kind;
+        std::string host;
     };
-    for (const std::string& target : unreachable) {
-        SCOPED_TRACE(target);
-        EXPECT_EQ(m_fetcher.fetchPage(target, ""), "");
+    const Unreachable unreachable[] = {
+        {"http://127.0.0.1:" + std::to_string(freePort) + "/", net::FetchFailureKind::Refused, "127.0.0.1"},
+        {"http://nonexistent.invalid/", net::FetchFailureKind::NotResolved, "nonexistent.invalid"},
+        // the query joins the host
+        {"http://localhost?y=1", net::FetchFailureKind::BadAddress, "localhost?y=1"},
+        // not a host name
+        {"http://user@127.0.0.1/", net::FetchFailureKind::BadAddress, "user@127.0.0.1"},
+        // no such port
+        {"http://127.0.0.1:70000/", net::FetchFailureKind::BadAddress, "127.0.0.1"},
+        // the host part is "ftp:", so the host asked for is "ftp"
+        {"ftp://" + server.host() + "/", net::FetchFailureKind::NotResolved, "ftp"},
+    };
+    for (const Unreachable& u : unreachable) {
+        SCOPED_TRACE(u.target);
+        const net::FetchResult result = m_fetcher.fetch(u.target, "");
+        EXPECT_EQ(result.body, "");
+        EXPECT_EQ(kindName(result.failure.kind), kindName(u.kind)) << result.failure.message;
+        EXPECT_EQ(result.failure.host, u.host);
+        EXPECT_FALSE(result.failure.message.empty());
+        EXPECT_EQ(m_fetcher.fetchPage(u.target, ""), "");
+        EXPECT_EQ(kindName(net::lastFetchFailure().kind), kindName(u.kind));
     }
     EXPECT_TRUE(server.requests().empty());
+
+    // A redirect to a host that refuses names that host, not the first one.
+    sim::Fault away;
+    away.redirectTo = "http://localhost:" + std::to_string(freePort) + "/gone";
+    server.setFault("/moved", away);
+    const net::FetchFailure failure = m_fetcher.fetch(url("/moved"), "").failure;
+    EXPECT_EQ(kindName(failure.kind), kindName(net::FetchFailureKind::Refused));
+    EXPECT_EQ(failure.host, "localhost");
+}
+
+struct OutcomeCase {
+    const char* why;
+    std::string path;
+    sim::Fault fault;
+    std::string expectedBody;
+    net::FetchFailureKind expectedKind;
+    int expectedStatus;
+};
+
+TEST_F(FetcherTest, EveryFetchRecordsWhetherAndWhyItFailed) {
+    server.route("/nul", [](const sim::Request&) { return page(std::string("abc\0def", 7)); });
+    sim::Fault none;
+    sim::Fault busy;
+    busy.status = 503;
+    busy.errorBody = "<html>busy</html>";
+    sim::Fault drop;
+    drop.dropAfterBytes = 3000;
+    sim::Fault loop;
+    loop.redirectTo = "/big";
+    sim::Fault moved;
+    moved.redirectTo = "/plain";
+    const OutcomeCase cases[] = {
+        {"a whole answer", "/plain", none, "plain page", net::FetchFailureKind::None, 200},
+        {"a body cut at its NUL byte is whole", "/nul", none, "abc", net::FetchFailureKind::None, 200},
+        {"a redirect followed to a whole answer", "/moved", moved, "plain page", net::FetchFailureKind::None,
+         200},
+        {"an error status keeps its body", "/plain", busy, "<html>busy</html>",
+         net::FetchFailureKind::HttpStatus, 503},
+        {"a missing page", "/no/such/page", none, "<html><body>404 Not Found</body></html>",
+         net::FetchFailureKind::HttpStatus, 404},
+        {"a connection dropped mid-body keeps the bytes so far", "/big", drop,
+         numberedBody(10000).substr(0, 3000), net::FetchFailureKind::ConnectionLost, 200},
+        {"a redirect loop", "/big", loop, "", net::FetchFailureKind::TooManyRedirects, 302},
+    };
+    for (const OutcomeCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        server.clearFaults();
+        server.setFault(c.path, c.fault);
+        const net::FetchResult result = m_fetcher.fetch(url(c.path), "");
+        EXPECT_EQ(result.body, c.expectedBody);
+        EXPECT_EQ(kindName(result.failure.kind), kindName(c.expectedKind)) << result.failure.message;
+        EXPECT_EQ(result.failure.failed(), c.expectedKind != net::FetchFailureKind::None);
+        EXPECT_EQ(result.failure.httpStatus, c.expectedStatus);
+        EXPECT_EQ(result.failure.host, "127.0.0.1");
+        EXPECT_EQ(kindName(net::lastFetchFailure().kind), kindName(c.expectedKind));
+    }
+    // The record is the calling thread's own: a failure on another thread does
+    // not show here.
+    server.clearFaults();
+    m_fetcher.fetchPage(url("/plain"), "");
+    std::thread([&] { m_fetcher.fetchPage("http://nonexistent.invalid/", ""); }).join();
+    EXPECT_FALSE(net::lastFetchFailure().failed());
 }
 
 TEST_F(FetcherTest, SchemeRelativeAndUnschemedAddressesUsePlainHttp) {
@@ -306,7 +385,10 @@ TEST_F(HttpsFetchTest, FetchesOverVerifiedTls) {
               "HTTPS://localhost:" + std::to_string(server.port()) + "/secure");
     // The certificate is checked: a client that does not trust it gets nothing.
     net::CurlFetcher sceptical(jar);
-    EXPECT_EQ(sceptical.fetchPage("https://" + server.host() + "/secure", ""), "");
+    const net::FetchResult refused = sceptical.fetch("https://" + server.host() + "/secure", "");
+    EXPECT_EQ(refused.body, "");
+    EXPECT_EQ(kindName(refused.failure.kind), kindName(net::FetchFailureKind::Tls))
+        << refused.failure.message;
 }
 
 }  // namespace

@@ -78,13 +78,25 @@ std::string escapePath(const std::string& path) {
     return out;
 }
 
+// Where a fetch stands, for the step limit and for saying which step ran out.
+enum class Step { Connecting, Waiting, Receiving };
+
 struct Transfer {
+    CURL* handle = nullptr;
     std::string body;
     std::size_t maxBody = 0;
     std::size_t sincePump = 0;
-    long stallMs = 0;
-    curl_off_t lastDownloaded = -1;
-    std::chrono::steady_clock::time_point lastActivity;
+    std::chrono::milliseconds stepLimit{0};
+    // What libcurl has got so far; any change is progress that ends a step.
+    long redirects = 0;
+    curl_off_t pretransfer = 0;
+    long requestBytes = 0;
+    long headerBytes = 0;
+    curl_off_t downloaded = 0;
+    Step step = Step::Connecting;
+    bool stepRanOut = false;  // the progress callback ended the transfer
+    bool cutShort = false;    // the body callback ended it on purpose (NUL, size cap)
+    std::chrono::steady_clock::time_point stepStart;
     std::chrono::steady_clock::time_point lastPump;
 };
 
@@ -103,31 +115,147 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
         stop = true;
     }
     t->body.append(chunk);
-    t->lastActivity = std::chrono::steady_clock::now();
+    t->cutShort = stop;
+    t->step = Step::Receiving;
+    t->stepStart = std::chrono::steady_clock::now();
     t->sincePump += length;
     if (t->sincePump >= kReadChunk) {
         t->sincePump = 0;
-        t->lastPump = t->lastActivity;
+        t->lastPump = t->stepStart;
         runThreadEventPump();
     }
     return stop ? 0 : length;
 }
 
-// Bounds a stalled receive (libcurl has no per-read timeout) and keeps the
-// caller's events running while the transfer waits.
+// Starts a new step when anything moved since the last look: a redirect being
+// followed, the connection becoming ready, the request going out, a header line
+// or body bytes arriving. libcurl's own counters say so; they only grow within
+// one transfer, so a change is progress.
+void noteProgress(Transfer& t, curl_off_t downloaded, std::chrono::steady_clock::time_point now) {
+    long redirects = t.redirects;
+    curl_off_t pretransfer = t.pretransfer;
+    long requestBytes = t.requestBytes;
+    long headerBytes = t.headerBytes;
+    curl_easy_getinfo(t.handle, CURLINFO_REDIRECT_COUNT, &redirects);
+    curl_easy_getinfo(t.handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+    curl_easy_getinfo(t.handle, CURLINFO_REQUEST_SIZE, &requestBytes);
+    curl_easy_getinfo(t.handle, CURLINFO_HEADER_SIZE, &headerBytes);
+    bool moved = false;
+    if (redirects != t.redirects) {
+        t.redirects = redirects;
+        t.step = Step::Connecting;
+        moved = true;
+    }
+    if (pretransfer != t.pretransfer || requestBytes != t.requestBytes) {
+        t.pretransfer = pretransfer;
+        t.requestBytes = requestBytes;
+        t.step = Step::Waiting;
+        moved = true;
+    }
+    if (headerBytes != t.headerBytes || downloaded != t.downloaded) {
+        t.headerBytes = headerBytes;
+        t.downloaded = downloaded;
+        t.step = Step::Receiving;
+        moved = true;
+    }
+    if (moved) t.stepStart = now;
+}
+
+// Bounds every step (libcurl itself bounds only the connection and the whole
+// transfer) and keeps the caller's events running while the transfer waits.
 int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
     const auto now = std::chrono::steady_clock::now();
-    if (downloaded != t->lastDownloaded) {
-        t->lastDownloaded = downloaded;
-        t->lastActivity = now;
+    noteProgress(*t, downloaded, now);
+    if (now - t->stepStart > t->stepLimit) {
+        t->stepRanOut = true;
+        return 1;
     }
-    if (now - t->lastActivity > std::chrono::milliseconds(t->stallMs)) return 1;
     if (now - t->lastPump >= kIdlePumpInterval) {
         t->lastPump = now;
         runThreadEventPump();
     }
     return 0;
+}
+
+thread_local FetchFailure t_lastFailure;
+
+std::string stepText(Step step) {
+    switch (step) {
+        case Step::Connecting:
+            return "timed out connecting";
+        case Step::Waiting:
+            return "timed out waiting for the answer";
+        case Step::Receiving:
+            break;
+    }
+    return "timed out while the answer arrived";
+}
+
+// What the finished transfer's outcome means for the caller. Cutting the body
+// at a NUL byte or at the size cap is the specified result, not a failure.
+FetchFailure describeOutcome(CURL* h, CURLcode code, const Transfer& t, const FetchOptions& options,
+                             const std::string& requestedHost, const char* errorText) {
+    FetchFailure failure;
+    failure.host = requestedHost;
+    char* effective = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective && *effective)
+        failure.host = splitUrl(effective).host;
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    failure.httpStatus = static_cast<int>(status);
+
+    auto with = [&](FetchFailureKind kind, std::string message) {
+        failure.kind = kind;
+        failure.message = std::move(message);
+        if ((kind == FetchFailureKind::Tls || kind == FetchFailureKind::Other) && errorText && *errorText)
+            failure.message += std::string(": ") + errorText;
+        return failure;
+    };
+    switch (code) {
+        case CURLE_OK:
+            break;
+        case CURLE_WRITE_ERROR:
+            if (t.cutShort) break;
+            return with(FetchFailureKind::Other, "the answer could not be stored");
+        case CURLE_ABORTED_BY_CALLBACK:
+            if (t.stepRanOut) return with(FetchFailureKind::TimedOut, stepText(t.step));
+            return with(FetchFailureKind::Other, "fetch stopped");
+        case CURLE_OPERATION_TIMEDOUT:
+            if (t.step == Step::Connecting) return with(FetchFailureKind::TimedOut, stepText(t.step));
+            return with(FetchFailureKind::TimedOut,
+                        "no whole answer within " + std::to_string(options.totalTimeoutMs / 1000) + " s");
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return with(FetchFailureKind::NotResolved, "host not found");
+        case CURLE_COULDNT_CONNECT:
+            return with(FetchFailureKind::Refused, "connection refused");
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_SETFAILED:
+        case CURLE_SSL_ENGINE_INITFAILED:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_SHUTDOWN_FAILED:
+        case CURLE_USE_SSL_FAILED:
+            return with(FetchFailureKind::Tls, "TLS failed");
+        case CURLE_TOO_MANY_REDIRECTS:
+            return with(FetchFailureKind::TooManyRedirects, "too many redirects");
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return with(FetchFailureKind::ConnectionLost, "connection lost before the answer was complete");
+        default:
+            return with(FetchFailureKind::Other, curl_easy_strerror(code));
+    }
+    if (status >= 400) return with(FetchFailureKind::HttpStatus, "HTTP status " + std::to_string(status));
+    return with(FetchFailureKind::None, "");
 }
 
 // One easy handle per thread, so a worker's consecutive requests to one host
@@ -184,6 +312,7 @@ class HandleLease {
         curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, nullptr);
         curl_easy_setopt(m_handle, CURLOPT_XFERINFODATA, nullptr);
+        curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, nullptr);
         if (m_shared)
             t_handle.busy = false;
         else
@@ -266,9 +395,22 @@ CurlFetcher::CurlFetcher(CookieJar& cookies, FetchOptions options)
 CurlFetcher::~CurlFetcher() = default;
 
 std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referrer) {
+    return fetch(url, referrer).body;
+}
+
+FetchResult CurlFetcher::fetch(std::string_view url, std::string_view referrer) {
     const FetchOptions& options = m_impl->options;
     const UrlParts parts = splitUrl(url);
-    if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535) return {};
+    FetchResult result;
+    result.failure.host = parts.host;
+    auto fail = [&](FetchFailureKind kind, const char* message) {
+        result.failure.kind = kind;
+        result.failure.message = message;
+        t_lastFailure = result.failure;
+        return result;
+    };
+    if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535)
+        return fail(FetchFailureKind::BadAddress, "not a usable address");
 
     std::string target = parts.tls ? "https://" : "http://";
     target += parts.host;
@@ -286,16 +428,18 @@ std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referr
     headers.add(kAcceptLine);
     if (referrerValue.empty()) headers.add("Referer: " + oneLine(url));
     headers.add(kAcceptLanguageLine);
-    if (!headers.ok) return {};
+    if (!headers.ok) return fail(FetchFailureKind::Other, "out of memory");
 
     HandleLease lease(options.caFile);
     CURL* h = lease.get();
-    if (!h) return {};
+    if (!h) return fail(FetchFailureKind::Other, "no HTTP handle");
 
     Transfer transfer;
+    transfer.handle = h;
     transfer.maxBody = options.maxBodyBytes;
-    transfer.stallMs = options.timeoutMs;
-    transfer.lastActivity = transfer.lastPump = std::chrono::steady_clock::now();
+    transfer.stepLimit = std::chrono::milliseconds(options.timeoutMs);
+    transfer.stepStart = transfer.lastPump = std::chrono::steady_clock::now();
+    char errorText[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
@@ -310,7 +454,10 @@ std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referr
     // No proxy, whatever the environment says.
     curl_easy_setopt(h, CURLOPT_PROXY, "");
     curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+    // libcurl bounds the connection (resolving and the TLS handshake included)
+    // and the whole transfer; the progress callback bounds every later step.
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -320,12 +467,45 @@ std::string CurlFetcher::fetchPage(std::string_view url, std::string_view referr
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
 
     runThreadEventPump();
     // Whatever the outcome, the bytes that arrived are the answer: a dropped
-    // connection, a stall or the size cap all leave what was read so far.
-    curl_easy_perform(h);
-    return std::move(transfer.body);
+    // connection, a stall, the time limit or the size cap all leave what was
+    // read so far.
+    const CURLcode code = curl_easy_perform(h);
+    result.failure = describeOutcome(h, code, transfer, options, parts.host, errorText);
+    result.body = std::move(transfer.body);
+    t_lastFailure = result.failure;
+    return result;
+}
+
+FetchFailure lastFetchFailure() { return t_lastFailure; }
+
+const char* fetchFailureKindName(FetchFailureKind kind) {
+    switch (kind) {
+        case FetchFailureKind::None:
+            return "none";
+        case FetchFailureKind::BadAddress:
+            return "bad address";
+        case FetchFailureKind::NotResolved:
+            return "not resolved";
+        case FetchFailureKind::Refused:
+            return "refused";
+        case FetchFailureKind::TimedOut:
+            return "timed out";
+        case FetchFailureKind::Tls:
+            return "TLS";
+        case FetchFailureKind::HttpStatus:
+            return "HTTP status";
+        case FetchFailureKind::ConnectionLost:
+            return "connection lost";
+        case FetchFailureKind::TooManyRedirects:
+            return "too many redirects";
+        case FetchFailureKind::Other:
+            break;
+    }
+    return "other";
 }
 
 void setThreadEventPump(EventPump pump) { t_eventPump = std::move(pump); }
