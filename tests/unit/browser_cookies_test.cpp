@@ -6,8 +6,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,10 +31,16 @@ class BrowserCookiesTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    // A profile folder with a cookies.sqlite holding (host, name, value, expiry) rows.
-    void makeProfile(
-        const std::string& folder,
-        const std::vector<std::tuple<std::string, std::string, std::string, std::int64_t>>& rows) {
+    struct Row {
+        std::string host;
+        std::string name;
+        std::string value;
+        std::int64_t expiry;
+        std::string path = "/";
+        bool secure = false;
+    };
+    // A profile folder with a cookies.sqlite holding these rows.
+    void makeProfile(const std::string& folder, const std::vector<Row>& rows) {
         const fs::path profile = m_dir / "firefox" / folder;
         fs::create_directories(profile);
         sqlite3* db = nullptr;
@@ -45,15 +53,20 @@ class BrowserCookiesTest : public ::testing::Test {
                       nullptr, nullptr, nullptr),
                   SQLITE_OK);
         int created = 1;
-        for (const auto& [host, name, value, expiry] : rows) {
+        for (const Row& r : rows) {
             const std::string sql =
                 "INSERT INTO moz_cookies (originAttributes, name, value, host, path, expiry, "
                 "lastAccessed, creationTime, isSecure, isHttpOnly) VALUES ('', '" +
-                name + "', '" + value + "', '" + host + "', '/', " + std::to_string(expiry) + ", 0, " +
-                std::to_string(created++) + ", 0, 0)";
+                r.name + "', '" + r.value + "', '" + r.host + "', '" + r.path + "', " +
+                std::to_string(r.expiry) + ", 0, " + std::to_string(created++) + ", " +
+                (r.secure ? "1" : "0") + ", 0)";
             ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         }
         sqlite3_close(db);
+    }
+    void useOnlyProfile(const std::string& folder) {
+        writeFile(m_dir / "firefox" / "profiles.ini",
+                  "[Profile0]\nName=default\nIsRelative=1\nPath=" + folder + "\nDefault=1\n");
     }
     void writeFile(const fs::path& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
@@ -76,12 +89,81 @@ TEST_F(BrowserCookiesTest, ReadsTheDefaultFirefoxProfile) {
         m_dir / "firefox" / "profiles.ini",
         "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=other\nIsRelative=1\nPath=other.profile\n\n"
         "[Profile0]\nName=default\nIsRelative=1\nPath=abcd.default\nDefault=1\n");
-    EXPECT_EQ(net::readBrowserCookies(m_source), "t=abc; w=1; plain=2");
+    EXPECT_EQ(net::readBrowserCookies(m_source), "t=abc; plain=2");
     // An installation's own default wins over the Default=1 mark.
     writeFile(m_dir / "firefox" / "profiles.ini",
               "[Install4F96D1932A9F858E]\nDefault=other.profile\nLocked=1\n\n"
               "[Profile0]\nName=default\nIsRelative=1\nPath=abcd.default\nDefault=1\n");
     EXPECT_EQ(net::readBrowserCookies(m_source), "wrong=profile");
+}
+
+struct CookieCase {
+    const char* why;
+    std::string host;  // Firefox's form: a leading dot marks a domain cookie
+    std::string path;
+    bool secure;
+    bool sent;
+};
+
+// Only what a browser would send with a plain-HTTP request for the root
+// domain's "/" page.
+const CookieCase kCookieCases[] = {
+    {"domain cookie of the root domain", ".taobao.com", "/", false, true},
+    {"host-only cookie of the root domain", "taobao.com", "/", false, true},
+    {"host-only cookie in another case", "TaoBao.COM", "/", false, true},
+    {"domain cookie of a domain above the root", ".com", "/", false, true},
+    {"host-only cookie of a subdomain", "www.taobao.com", "/", false, false},
+    {"domain cookie of a subdomain", ".login.taobao.com", "/", false, false},
+    {"another domain ending in the same letters", ".nottaobao.com", "/", false, false},
+    {"another domain", ".tmall.com", "/", false, false},
+    {"a Secure cookie never goes over plain http", ".taobao.com", "/", true, false},
+    {"a Secure host-only cookie of the root", "taobao.com", "/", true, false},
+    {"a path below the root page", ".taobao.com", "/member", false, false},
+};
+
+TEST_F(BrowserCookiesTest, SendsOnlyWhatABrowserWouldSendToTheRootPage) {
+    const std::int64_t later = inAYear();
+    std::vector<Row> rows;
+    std::string firefoxExpected;
+    std::string netscapeFile = "# Netscape HTTP Cookie File\n";
+    int n = 0;
+    for (const CookieCase& c : kCookieCases) {
+        const std::string name = "c" + std::to_string(n++);
+        rows.push_back({c.host, name, "v", later, c.path, c.secure});
+        const bool domainCookie = c.host.front() == '.';
+        netscapeFile += c.host + "\t" + (domainCookie ? "TRUE" : "FALSE") + "\t" + c.path + "\t" +
+                        (c.secure ? "TRUE" : "FALSE") + "\t" + std::to_string(later) + "\t" + name + "\tv\n";
+        if (c.sent) firefoxExpected += (firefoxExpected.empty() ? "" : "; ") + name + "=v";
+    }
+    makeProfile("abcd.default", rows);
+    useOnlyProfile("abcd.default");
+    const std::string firefox = net::readBrowserCookies(m_source);
+    EXPECT_EQ(firefox, firefoxExpected);
+
+    // The cookie file says the same with its subdomain flag and secure field.
+    fs::remove_all(m_dir / "firefox");
+    m_source.cookieFile = m_dir / "cookies.txt";
+    writeFile(m_source.cookieFile, netscapeFile);
+    EXPECT_EQ(net::readBrowserCookies(m_source), firefoxExpected);
+
+    // Which cookie went wrong, when one does.
+    for (std::size_t i = 0; i < std::size(kCookieCases); ++i) {
+        const std::string pair = "c" + std::to_string(i) + "=v";
+        const bool found = (firefox + "; ").find(pair + "; ") != std::string::npos;
+        EXPECT_EQ(found, kCookieCases[i].sent) << kCookieCases[i].why;
+    }
+}
+
+TEST_F(BrowserCookiesTest, ACookieFileLineWithoutTheSubdomainFlagIsHostOnly) {
+    // The flag decides, even without a leading dot: "taobao.com  FALSE" is the
+    // root's own cookie, "com  FALSE" is a cookie of the host "com" only.
+    m_source.cookieFile = m_dir / "cookies.txt";
+    writeFile(m_source.cookieFile,
+              "taobao.com\tFALSE\t/\tFALSE\t0\town\t1\n"
+              "com\tFALSE\t/\tFALSE\t0\tparentHostOnly\t2\n"
+              "com\tTRUE\t/\tFALSE\t0\tparentDomain\t3\n"
+              "shop.taobao.com\ttrue\t/\tfalse\t0\tsub\t4\n");
+    EXPECT_EQ(net::readBrowserCookies(m_source), "own=1; parentDomain=3");
 }
 
 TEST_F(BrowserCookiesTest, FallsBackToTheNetscapeCookieFile) {
@@ -95,11 +177,12 @@ TEST_F(BrowserCookiesTest, FallsBackToTheNetscapeCookieFile) {
                   ".taobao.com\tTRUE\t/\tFALSE\t1000\texpired\tx\n"
                   "www.example.com\tFALSE\t/\tFALSE\t0\tother\ty\n"
                   "broken line\n");
-    EXPECT_EQ(net::readBrowserCookies(m_source), "cna=q1w2; cookie2=zz");
+    // cookie2 is Secure: a browser keeps it off a plain-HTTP request.
+    EXPECT_EQ(net::readBrowserCookies(m_source), "cna=q1w2");
 
     net::CookieJar jar;
     net::setLocalCookie(jar, true, m_source);
-    EXPECT_EQ(jar.localCookieText(), "cna=q1w2; cookie2=zz");
+    EXPECT_EQ(jar.localCookieText(), "cna=q1w2");
     net::setLocalCookie(jar, false, m_source);
     EXPECT_EQ(jar.localCookieText(), "");
 }

@@ -84,17 +84,26 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-// The cookie's domain belongs to the root domain: the domain itself, its
-// dotted form, or any subdomain of it.
-bool domainMatches(std::string host, const std::string& rootDomain) {
-    host = lowerAscii(std::move(host));
-    std::string root = lowerAscii(rootDomain);
-    while (!root.empty() && root.front() == '.') root.erase(0, 1);
-    if (root.empty()) return false;
-    if (!host.empty() && host.front() == '.') host.erase(0, 1);
+std::string withoutLeadingDots(std::string s) {
+    while (!s.empty() && s.front() == '.') s.erase(0, 1);
+    return s;
+}
+
+// Whether a browser would send a stored cookie to "http://<root domain>/": a
+// host-only cookie of that very host, or a domain cookie of it or of a domain
+// above it; a path that covers "/"; never a Secure cookie, as the request is
+// plain HTTP. Cookies of subdomains stay with them.
+bool sentToRootPage(const std::string& domain, bool domainCookie, const std::string& path, bool secure,
+                    const std::string& rootDomain) {
+    if (secure) return false;
+    if (!path.empty() && path != "/") return false;
+    const std::string root = withoutLeadingDots(lowerAscii(rootDomain));
+    const std::string host = withoutLeadingDots(lowerAscii(domain));
+    if (root.empty() || host.empty()) return false;
     if (host == root) return true;
-    return host.size() > root.size() && host.compare(host.size() - root.size(), root.size(), root) == 0 &&
-           host[host.size() - root.size() - 1] == '.';
+    return domainCookie && root.size() > host.size() &&
+           root.compare(root.size() - host.size(), host.size(), host) == 0 &&
+           root[root.size() - host.size() - 1] == '.';
 }
 
 std::filesystem::path pathFromUtf8(const std::string& utf8) {
@@ -188,7 +197,7 @@ bool readFirefoxCookies(const std::filesystem::path& profile, const std::string&
         if (sqlite3_open_v2(name.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
             sqlite3_stmt* stmt = nullptr;
             const char* sql =
-                "SELECT name, value, host, expiry FROM moz_cookies "
+                "SELECT name, value, host, path, expiry, isSecure FROM moz_cookies "
                 "ORDER BY length(path) DESC, creationTime, id";
             if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK) {
                 const std::int64_t now = nowSeconds();
@@ -197,11 +206,16 @@ bool readFirefoxCookies(const std::filesystem::path& profile, const std::string&
                         const unsigned char* t = sqlite3_column_text(stmt, i);
                         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
                     };
-                    std::int64_t expiry = sqlite3_column_int64(stmt, 3);
+                    std::int64_t expiry = sqlite3_column_int64(stmt, 4);
                     // Newer Firefox versions store the expiry in milliseconds.
                     if (expiry > 100000000000LL) expiry /= 1000;
                     if (expiry != 0 && expiry < now) continue;
-                    if (!domainMatches(column(2), rootDomain)) continue;
+                    // Firefox marks a domain cookie by a leading dot on its host.
+                    const std::string host = column(2);
+                    const bool domainCookie = !host.empty() && host.front() == '.';
+                    if (!sentToRootPage(host, domainCookie, column(3), sqlite3_column_int(stmt, 5) != 0,
+                                        rootDomain))
+                        continue;
                     out.push_back({column(0), column(1)});
                 }
             } else {
@@ -243,7 +257,12 @@ void readNetscapeCookies(const std::filesystem::path& file, const std::string& r
         if (fields.size() < 7) continue;
         const std::int64_t expiry = text::toInt64(fields[4]);
         if (expiry != 0 && expiry < now) continue;
-        if (!domainMatches(fields[0], rootDomain)) continue;
+        // The second field says whether subdomains share the cookie; a leading
+        // dot means the same to most tools that write the file.
+        const bool domainCookie =
+            lowerAscii(fields[1]) == "true" || (!fields[0].empty() && fields[0].front() == '.');
+        if (!sentToRootPage(fields[0], domainCookie, fields[2], lowerAscii(fields[3]) == "true", rootDomain))
+            continue;
         out.push_back({fields[5], fields[6]});
     }
 }

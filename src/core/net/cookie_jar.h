@@ -36,8 +36,11 @@ struct BrowserCookieSource {
     std::filesystem::path cookieFile;          // Netscape format, used when Firefox has none
 };
 
-// Reads "name=value; ..." for the root domain: the default Firefox profile's
-// cookies.sqlite first, else the cookie file; empty when neither gives any.
+// Reads "name=value; ..." as the browser would send it with a plain-HTTP request
+// for "http://<root domain>/": the root's own cookies and domain cookies that
+// cover it, with the path "/", unexpired, none of them Secure. Subdomains keep
+// their host-only cookies. The default Firefox profile's cookies.sqlite is read
+// first, else the cookie file; empty when neither gives any.
 // Like the browser call it stands for, a result over 2048 bytes gives "".
 std::string readBrowserCookies(const BrowserCookieSource& source);
 
