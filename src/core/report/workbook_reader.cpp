@@ -595,7 +595,8 @@ WorkbookContent readXls(const std::filesystem::path& path) {
     WorkbookContent content;
     const std::u8string name = path.u8string();
     const void* handle = nullptr;
-    if (freexl_open(reinterpret_cast<const char*>(name.c_str()), &handle) != FREEXL_OK) {
+    // Some damaged files open "successfully" without a handle.
+    if (freexl_open(reinterpret_cast<const char*>(name.c_str()), &handle) != FREEXL_OK || !handle) {
         if (handle) freexl_close(handle);
         content.error = "not a readable .xls workbook";
         return content;
