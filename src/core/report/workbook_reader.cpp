@@ -3,10 +3,17 @@
 #include "text/gbk_text.h"
 
 #include <expat.h>
+#include <fcntl.h>
 #include <freexl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -591,7 +598,7 @@ std::string xlsCellText(const void* handle, unsigned row, unsigned short column)
     }
 }
 
-WorkbookContent readXls(const std::filesystem::path& path) {
+WorkbookContent readXlsHere(const std::filesystem::path& path) {
     WorkbookContent content;
     const std::u8string name = path.u8string();
     const void* handle = nullptr;
@@ -632,6 +639,141 @@ WorkbookContent readXls(const std::filesystem::path& path) {
     return content;
 }
 
+// The rows as bytes through the pipe from the child: ok, used rows, error, then
+// each row's number and texts, every text length-prefixed.
+void putNumber(std::string& out, std::uint64_t value) {
+    out.append(reinterpret_cast<const char*>(&value), 8);
+}
+void putText(std::string& out, const std::string& text) {
+    putNumber(out, text.size());
+    out += text;
+}
+
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : m_bytes(bytes) {}
+    bool number(std::uint64_t& value) {
+        if (m_bytes.size() - m_at < 8) return false;
+        std::memcpy(&value, m_bytes.data() + m_at, 8);
+        m_at += 8;
+        return true;
+    }
+    bool text(std::string& value) {
+        std::uint64_t size = 0;
+        if (!number(size) || size > m_bytes.size() - m_at) return false;
+        value.assign(m_bytes.substr(m_at, size));
+        m_at += size;
+        return true;
+    }
+    bool done() const { return m_at == m_bytes.size(); }
+
+  private:
+    std::string_view m_bytes;
+    std::size_t m_at = 0;
+};
+
+std::string encodeContent(const WorkbookContent& content) {
+    std::string out;
+    putNumber(out, content.ok ? 1 : 0);
+    putNumber(out, static_cast<std::uint64_t>(content.usedRows));
+    putText(out, content.error);
+    putNumber(out, content.rows.size());
+    for (const WorkbookRow& row : content.rows) {
+        putNumber(out, static_cast<std::uint64_t>(row.row));
+        putText(out, row.title);
+        putText(out, row.start);
+        putText(out, row.end);
+    }
+    return out;
+}
+
+bool decodeContent(std::string_view bytes, WorkbookContent& content) {
+    Reader in(bytes);
+    std::uint64_t ok = 0, used = 0, rows = 0;
+    if (!in.number(ok) || !in.number(used) || !in.text(content.error) || !in.number(rows)) return false;
+    if (used > static_cast<std::uint64_t>(kMaxRows) || rows > used) return false;
+    content.ok = ok == 1;
+    content.usedRows = static_cast<int>(used);
+    for (std::uint64_t k = 0; k < rows; ++k) {
+        std::uint64_t number = 0;
+        WorkbookRow row;
+        if (!in.number(number) || number > used || !in.text(row.title) || !in.text(row.start) ||
+            !in.text(row.end))
+            return false;
+        row.row = static_cast<int>(number);
+        content.rows.push_back(std::move(row));
+    }
+    return in.done();
+}
+
+WorkbookContent failedXls(const char* why) {
+    WorkbookContent content;
+    content.error = why;
+    return content;
+}
+
+// libfreexl (1.0.6) reads far past its buffers on some damaged files (a fuzzer
+// found one within seconds), so it runs in a child process: whatever a hostile
+// file does to it stays there, and a child that crashes, hangs or answers too
+// much is a file that could not be read. The child touches nothing but the
+// library, the pipe and _exit.
+WorkbookContent readXls(const std::filesystem::path& path, const WorkbookLimits& limits) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return failedXls("cannot start the .xls reader");
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return failedXls("cannot start the .xls reader");
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        const std::string bytes = encodeContent(readXlsHere(path));
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            const ssize_t wrote = ::write(fds[1], bytes.data() + at, bytes.size() - at);
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) ::_exit(1);
+            at += static_cast<std::size_t>(wrote);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    // The answer holds at most the kept cell texts and a few bytes per row.
+    const std::uint64_t maxAnswer = limits.maxCellTextBytes + 64ull * kMaxRows;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    std::string answer;
+    bool complete = false;
+    char buffer[1 << 16];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd wait{fds[0], POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) break;
+        if (got == 0) {
+            complete = true;
+            break;
+        }
+        answer.append(buffer, static_cast<std::size_t>(got));
+        if (answer.size() > maxAnswer) break;
+    }
+    ::close(fds[0]);
+    if (!complete) ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    WorkbookContent content;
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeContent(answer, content))
+        return failedXls("damaged .xls workbook");
+    return content;
+}
+
 }  // namespace
 
 WorkbookContent readWorkbook(const std::filesystem::path& path, const WorkbookLimits& limits) {
@@ -669,7 +811,7 @@ WorkbookContent readWorkbook(const std::filesystem::path& path, const WorkbookLi
     static const unsigned char kZip[] = {'P', 'K', 3, 4};
     static const unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (std::memcmp(magic, kZip, sizeof kZip) == 0) return readXlsx(path, limits);
-    if (std::memcmp(magic, kOle, sizeof kOle) == 0) return readXls(path);
+    if (std::memcmp(magic, kOle, sizeof kOle) == 0) return readXls(path, limits);
     content.error = "not a workbook";
     return content;
 }
