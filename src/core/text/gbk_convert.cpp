@@ -2,7 +2,6 @@
 // keep state and are not thread-safe, so each thread holds its own pair.
 #include "text/gbk_text.h"
 
-#include <unicode/translit.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/unistr.h>
@@ -103,68 +102,19 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
 // itself. 寶 (8C 9A) -> 宝 (B1 A6).
 using SimplifiedTable = std::vector<std::uint16_t>;
 
+struct SimplifiedPair {
+    std::uint16_t traditional;
+    std::uint16_t simplified;
+};
+
+constexpr SimplifiedPair kSimplifiedPairs[] = {
+#include "text/simplified_pairs.inc"
+};
+
 SimplifiedTable buildSimplifiedTable() {
     SimplifiedTable table(65536);
     for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint16_t>(i);
-
-    UErrorCode err = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> trans(
-        icu::Transliterator::createInstance("Hant-Hans", UTRANS_FORWARD, err));
-    if (U_FAILURE(err) || !trans) return table;
-
-    // Every valid double-byte code with its character, decoded through the same
-    // converter the program uses.
-    std::vector<std::uint16_t> codes;
-    std::vector<UChar32> chars;
-    for (int lead = 0x81; lead <= 0xFE; ++lead) {
-        for (int trail = 0x40; trail <= 0xFE; ++trail) {
-            if (trail == 0x7F) continue;
-            const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            const std::u16string u = decodeGbk(std::string_view(bytes, 2));
-            if (u.size() != 1 || u[0] == 0xFFFD || U16_IS_SURROGATE(u[0])) continue;
-            codes.push_back(static_cast<std::uint16_t>(lead << 8 | trail));
-            chars.push_back(u[0]);
-        }
-    }
-
-    // One transliteration of all characters, one per line, instead of twenty
-    // thousand calls; a per-character pass takes over if the lines do not line up.
-    icu::UnicodeString all;
-    for (UChar32 c : chars) {
-        all.append(c);
-        all.append(static_cast<UChar>(u'\n'));
-    }
-    trans->transliterate(all);
-    std::vector<icu::UnicodeString> results;
-    results.reserve(chars.size());
-    int32_t from = 0;
-    for (int32_t i = 0; i < all.length(); ++i) {
-        if (all[i] == u'\n') {
-            results.emplace_back(all, from, i - from);
-            from = i + 1;
-        }
-    }
-    if (results.size() != chars.size()) {
-        results.clear();
-        for (UChar32 c : chars) {
-            icu::UnicodeString one(c);
-            trans->transliterate(one);
-            results.push_back(one);
-        }
-    }
-
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        const icu::UnicodeString& simplified = results[i];
-        if (simplified.length() != 1 || simplified[0] == chars[i]) continue;
-        const UChar unit = simplified[0];
-        const std::string encoded = encodeGbk(&unit, 1);
-        // A simplified form outside double-byte GBK leaves the character as it is.
-        if (encoded.size() != 2) continue;
-        const auto target = static_cast<std::uint16_t>(static_cast<unsigned char>(encoded[0]) << 8 |
-                                                       static_cast<unsigned char>(encoded[1]));
-        if (target < 0x8100) continue;
-        table[codes[i]] = target;
-    }
+    for (const SimplifiedPair& pair : kSimplifiedPairs) table[pair.traditional] = pair.simplified;
     return table;
 }
 
