@@ -85,8 +85,9 @@ void registerSearchCommand(Commands& commands) {
     command.add_option("--region", options->region, "only sellers in this region (e.g. 杭州)")
         ->type_name("TEXT");
     addWholeNumberOption(command, "--workers", options->workers, 1, 16,
-                         "items analysed at once while fetching details")
-        ->default_str("configs.ini [search] detailWorkers, else 1");
+                         "items analysed at once while fetching details (default: configs.ini "
+                         "[search] detailWorkers, else 1)")
+        ->default_str("");
     addTableOutputOptions(command, options->output);
 }
 

@@ -18,8 +18,7 @@ namespace shelfwatch::cli {
 // What a command runs against: the program's objects and the global options.
 struct CliContext {
     app::AppContext& app;
-    bool nowPinned = false;  // --now was given
-    bool quiet = false;      // --quiet: no progress or status lines
+    bool quiet = false;  // --quiet: no progress or status lines
 };
 
 // Runs the command (`command` is its own subcommand, for usage errors found

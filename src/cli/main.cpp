@@ -13,54 +13,11 @@
 #include "cli/exit_codes.h"
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
-
-namespace shelfwatch::cli {
-
-std::string exitCodesHelp() {
-    return "  0    success\n"
-           "  1    failure\n"
-           "  2    usage error (the command line is wrong)\n"
-           "  3    the item is removed or a guide page\n"
-           "  4    the marketplace could not be reached\n"
-           "  5    a file could not be read or written\n"
-           "  130  interrupted\n";
-}
-
-CLI::App& Commands::add(const std::string& name, const std::string& description, const std::string& example,
-                        CommandRun run) {
-    CLI::App* app = m_root.add_subcommand(name, description);
-    std::string footer = "Example:\n";
-    std::size_t start = 0;
-    while (start < example.size()) {
-        std::size_t end = example.find('\n', start);
-        if (end == std::string::npos) end = example.size();
-        footer += "  " + example.substr(start, end - start) + "\n";
-        start = end + 1;
-    }
-    app->footer(footer);
-    m_entries.push_back({app, std::move(run)});
-    return *app;
-}
-
-bool Commands::hasChosen() const {
-    for (const Entry& entry : m_entries) {
-        if (entry.app->parsed()) return true;
-    }
-    return false;
-}
-
-int Commands::runChosen(CliContext& context) const {
-    for (const Entry& entry : m_entries) {
-        if (entry.app->parsed()) return entry.run(context, *entry.app);
-    }
-    return kExitUsage;
-}
-
-}  // namespace shelfwatch::cli
 
 namespace {
 
@@ -112,6 +69,20 @@ std::string helpHint(const CLI::App& root) {
     return "Run 'shelfwatch-cli" + command + " --help' for more information.";
 }
 
+// The parser lists leftovers in its own order; the user wants the first one
+// as typed.
+std::string unexpectedArgumentMessage(const CLI::App& root, int argc, char** argv,
+                                      const std::string& fallback) {
+    const std::vector<std::string> leftover = root.remaining(true);
+    for (int i = 1; i < argc; ++i) {
+        if (std::find(leftover.begin(), leftover.end(), argv[i]) == leftover.end()) continue;
+        std::string message = "unexpected argument '" + std::string(argv[i]) + "'";
+        if (leftover.size() > 1) message += " (and " + std::to_string(leftover.size() - 1) + " more)";
+        return message;
+    }
+    return fallback;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +112,8 @@ int main(int argc, char** argv) {
         const std::vector<std::string> leftover = root.remaining();
         if (root.get_subcommands().empty() && !leftover.empty() && leftover.front().rfind("-", 0) != 0) {
             message = "unknown command '" + leftover.front() + "'";
+        } else if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+            message = unexpectedArgumentMessage(root, argc, argv, message);
         }
         std::cerr << "shelfwatch-cli: " << message << "\n" << helpHint(root) << "\n";
         return cli::kExitUsage;
@@ -166,6 +139,6 @@ int main(int argc, char** argv) {
     app::HeadlessPanel panel;
     search::FetchState fetchState;
     app::AppContext context{results, panel, fetcher, cookies, market, *clock, fetchState, dataDir};
-    cli::CliContext cliContext{context, global.now.has_value(), global.quiet};
+    cli::CliContext cliContext{context, global.quiet};
     return commands.runChosen(cliContext);
 }
