@@ -1,6 +1,6 @@
 // Export and import of 100 000 rows: the workbook writer in constant-memory mode
 // and the streaming reader of worksheet 1.
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "report/excel_export.h"
 #include "report/workbook_reader.h"
 #include "table/result_table.h"
@@ -45,7 +45,7 @@ fs::path benchFile() { return fs::temp_directory_path() / "shelfwatch-bench-100k
 
 void BM_Export100k(benchmark::State& state) {
     const table::ResultTable& table = table100k();
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     for (auto _ : state) {
         report::ExportResult result = report::exportResultTable(table, true, benchFile(), kClock, panel);
         if (!result.ok) state.SkipWithError(text::gbkToUtf8(result.error).c_str());
@@ -54,7 +54,7 @@ void BM_Export100k(benchmark::State& state) {
 }
 
 void BM_Import100k(benchmark::State& state) {
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     report::exportResultTable(table100k(), true, benchFile(), kClock, panel);
     for (auto _ : state) {
         report::ListingStats stats;
@@ -65,7 +65,7 @@ void BM_Import100k(benchmark::State& state) {
 }
 
 void BM_Read100k(benchmark::State& state) {
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     report::exportResultTable(table100k(), true, benchFile(), kClock, panel);
     for (auto _ : state) {
         report::WorkbookContent content = report::readWorkbook(benchFile());

@@ -3,10 +3,10 @@
 // fetch do, while the window thread keeps its view up to date. Measures the
 // wall time until the view has caught up and the process's peak memory.
 // Run offscreen: QT_QPA_PLATFORM=offscreen build/.../bin/gui_table_bench
-#include "app/app_context.h"
 #include "gui/main_window.h"
 #include "gui/result_table_model.h"
 #include "gui/startup.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 

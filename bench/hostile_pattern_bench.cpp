@@ -4,7 +4,7 @@
 // match then spans the whole page). The real pages of the simulator run beside
 // them, so a change for the hostile case shows whether it costs the common one.
 // Bytes processed are the page sizes: read the time per MB off the rate.
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/item_analyzer.h"
 #include "item/listing_time.h"
 #include "search/search_query.h"
@@ -47,7 +47,7 @@ constexpr const char* kSellerStart = "<span class=\"a J_WangWang\" data-nick=\""
 constexpr const char* kSellerEnd = "n\" data-tnick=\"t\" data-encode=\"e\" data-display=\"d\"></span>";
 
 void analyzeMallPage(benchmark::State& state, bool matchAtEnd) {
-    const app::MarketConfig market;
+    const config::MarketConfig market;
     std::string page = "<title>x" + market.mallPageMarker() + "\n";
     page += repeated(kSellerStart, static_cast<std::size_t>(state.range(0)) << 10);
     if (matchAtEnd) page += kSellerEnd;

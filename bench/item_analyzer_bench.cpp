@@ -1,6 +1,6 @@
 // The analysis CPU work alone: a marketplace and a mall item page of realistic
 // size (the simulator's builders, 150-250 KB GBK) served from memory.
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/item_analyzer.h"
 #include "item/listing_time.h"
 
@@ -42,7 +42,7 @@ void analyzeOne(benchmark::State& state, std::int64_t id) {
     fetcher.put(sim::countServiceAddress(entry, hosts), sim::buildCountServiceAnswer(entry));
     fetcher.put(sim::detailServiceAddress(entry, hosts), sim::buildDetailServiceAnswer(entry));
 
-    app::MarketConfig market;
+    config::MarketConfig market;
     market.helpHost = kHost;
     item::FixedClock clock(catalogue.referenceNow());
     const item::AnalyzerDeps deps{fetcher, market, clock};

@@ -7,15 +7,15 @@
 // latency)); cpu_ms_per_item: process CPU (client and simulator, one process)
 // per item, and for K = 1 also the client thread alone (the fetch then runs on
 // the calling thread); peak_rss_mb and table_mb for the large table.
-#include "app/app_context.h"
-#include "app/headless_panel.h"
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/listing_time.h"
 #include "net/cookie_jar.h"
 #include "net/page_fetcher.h"
+#include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "search/fetch_state.h"
 #include "search/keyword_search.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 
 #include "catalogue.h"
@@ -91,8 +91,8 @@ struct Bench : shelfwatch::testing::SimulatedMarket {
         pages = (listed + sim::kSearchPageSize - 1) / sim::kSearchPageSize;
         panel.setPageCountText(std::to_string(pages));
     }
-    app::AppContext context(int workers, net::Fetcher* through = nullptr) {
-        return app::AppContext{
+    search::WalkContext context(int workers, net::Fetcher* through = nullptr) {
+        return search::WalkContext{
             table, panel, through ? *through : *fetcher, cookies, market, *clock, *state, dataDir, workers};
     }
     // Item-family requests the simulator saw per row (pages and home excluded).
@@ -109,7 +109,7 @@ struct Bench : shelfwatch::testing::SimulatedMarket {
     std::unique_ptr<item::FixedClock> clock;
     std::unique_ptr<net::CurlFetcher> fetcher;
     table::ResultTable table;
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     std::unique_ptr<search::FetchState> state;
     int pages = 0;
 };
@@ -120,7 +120,7 @@ void BM_SearchThousandItems(benchmark::State& benchState) {
     Bench bench(kThousandSeed, 1000, kLatencyMs);
     for (auto _ : benchState) {
         // The whole search: page walk, then the detail fetch.
-        app::AppContext ctx = bench.context(workers);
+        search::WalkContext ctx = bench.context(workers);
         bench.server.clearRequests();
         const auto start = std::chrono::steady_clock::now();
         search::runKeywordSearch(ctx, true);
@@ -180,7 +180,7 @@ void BM_HundredThousandRowTable(benchmark::State& benchState) {
         LogTrimmingFetcher trimming(*bench.fetcher, bench.server);
         bench.server.clearRequests();
         const double before = peakRssMb();
-        app::AppContext ctx = bench.context(workers, &trimming);
+        search::WalkContext ctx = bench.context(workers, &trimming);
         const auto start = std::chrono::steady_clock::now();
         search::runKeywordSearch(ctx, true);
         const double seconds =

@@ -1,13 +1,13 @@
 // Any bytes as an INI file: the section list, reads, the market settings built on
 // them, and a write followed by a read that must give the written value back.
-#include "app/ini_file.h"
-#include "app/market_config.h"
+#include "config/ini_file.h"
+#include "config/market_config.h"
 
 #include "fuzz_support.h"
 
 #include <string>
 
-namespace app = shelfwatch::app;
+namespace config = shelfwatch::config;
 namespace fuzz = shelfwatch::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,19 +15,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = fuzz::scratchFile("data/market.ini", fuzz::bytes(data, size));
 
-    const std::vector<std::string> sections = app::iniSectionNames(file);
+    const std::vector<std::string> sections = config::iniSectionNames(file);
     for (std::size_t i = 0; i < sections.size() && i < 8; ++i) {
-        (void)app::iniRead(file, sections[i], "searchHost", "default");
-        (void)app::iniRead(file, sections[i], sections[i], "");
+        (void)config::iniRead(file, sections[i], "searchHost", "default");
+        (void)config::iniRead(file, sections[i], sections[i], "");
     }
-    (void)app::MarketConfig::load(dir);
+    (void)config::MarketConfig::load(dir);
 
-    if (app::iniWrite(file, "fuzz", "key", "value")) {
-        fuzz::check(app::iniRead(file, "fuzz", "key", "") == "value");
-        fuzz::check(app::iniRead(file, "FUZZ", "KEY", "") == "value");
+    if (config::iniWrite(file, "fuzz", "key", "value")) {
+        fuzz::check(config::iniRead(file, "fuzz", "key", "") == "value");
+        fuzz::check(config::iniRead(file, "FUZZ", "KEY", "") == "value");
     }
-    if (!sections.empty() && app::iniDeleteSection(file, sections.front())) {
-        (void)app::iniSectionNames(file);
+    if (!sections.empty() && config::iniDeleteSection(file, sections.front())) {
+        (void)config::iniSectionNames(file);
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 // One item page through the whole analysis: the page is the input, and every
 // service the analysis asks (mall, count, detail answers) answers with the same
 // bytes, so the answer parsers see hostile text too. Nothing may crash or hang.
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/item_analyzer.h"
 #include "item/listing_time.h"
 
@@ -25,7 +25,7 @@ class EchoFetcher final : public net::Fetcher {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const app::MarketConfig market;
+    static const config::MarketConfig market;
     static const item::FixedClock clock(item::fromCivil(2014, 7, 25, 10, 0, 0));
     EchoFetcher fetcher(fuzz::bytes(data, size));
     const item::AnalyzerDeps deps{fetcher, market, clock};

@@ -1,12 +1,12 @@
 // Address splitting (the fetcher's) and command-line splitting over any bytes.
-#include "app/command_line.h"
+#include "config/command_line.h"
 #include "net/page_fetcher.h"
 
 #include "fuzz_support.h"
 
 #include <algorithm>
 
-namespace app = shelfwatch::app;
+namespace config = shelfwatch::config;
 namespace net = shelfwatch::net;
 namespace fuzz = shelfwatch::fuzz;
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(url.host.size() + url.path.size() <= size + 1);
 
     std::size_t total = 0;
-    for (const std::string& arg : app::splitCommandLine(text)) total += arg.size();
+    for (const std::string& arg : config::splitCommandLine(text)) total += arg.size();
     fuzz::check(total <= size);
     return 0;
 }

@@ -1,5 +1,5 @@
 // listpage URL: the list-page query over a pasted result list, the table written out.
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "search/list_page_query.h"
 
 #include "cli/command.h"
@@ -19,7 +19,7 @@ struct ListPageOptions {
 };
 
 int runListPage(CliContext& context, const CLI::App& command, const ListPageOptions& options) {
-    auto* panel = dynamic_cast<app::HeadlessPanel*>(&context.app.panel);
+    auto* panel = dynamic_cast<panel::HeadlessPanel*>(&context.app.panel);
     if (panel == nullptr) return usageError(command, "listpage needs the headless panel");
     std::string address;
     if (!toGbk(options.url, address)) return usageError(command, "the address must be GBK characters");

@@ -1,5 +1,5 @@
 // search KEYWORD: the keyword search with its detail fetch, the table written out.
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "search/keyword_search.h"
 
@@ -37,7 +37,7 @@ struct SearchOptions {
 };
 
 int runSearch(CliContext& context, const CLI::App& command, const SearchOptions& options) {
-    auto* panel = dynamic_cast<app::HeadlessPanel*>(&context.app.panel);
+    auto* panel = dynamic_cast<panel::HeadlessPanel*>(&context.app.panel);
     if (panel == nullptr) return usageError(command, "search needs the headless panel");
     std::string keyword;
     std::string region;

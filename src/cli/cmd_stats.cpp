@@ -2,7 +2,7 @@
 // export (or any with the same columns), of a CSV or JSON table the command line
 // wrote, or of such a table on standard input; optionally a report page that
 // opens anywhere.
-#include "app/data_dir.h"
+#include "config/data_dir.h"
 #include "report/listing_stats.h"
 #include "report/report_page.h"
 #include "report/table_import.h"
@@ -103,7 +103,7 @@ int runStats(CliContext& context, const std::string& input, const fs::path& html
     }
     if (!html.empty()) {
         std::string error;
-        if (!report::writeReportPage(app::programDir() / "res", html, analysis.report, error)) {
+        if (!report::writeReportPage(config::programDir() / "res", html, analysis.report, error)) {
             std::cerr << "shelfwatch-cli: " << error << "\n";
             return kExitFile;
         }

@@ -5,7 +5,7 @@
 // global options, help, errors, the program's object graph).
 #pragma once
 
-#include "app/app_context.h"
+#include "search/walk_context.h"
 
 #include <CLI/CLI.hpp>
 
@@ -17,7 +17,7 @@ namespace shelfwatch::cli {
 
 // What a command runs against: the program's objects and the global options.
 struct CliContext {
-    app::AppContext& app;
+    search::WalkContext& app;
     bool quiet = false;  // --quiet: no progress or status lines
 };
 

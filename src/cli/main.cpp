@@ -1,13 +1,8 @@
 // shelfwatch-cli: the headless front end over the core.
-#include "app/app_context.h"
-#include "app/data_dir.h"
-#include "app/headless_panel.h"
-#include "app/market_config.h"
+#include "app/app.h"
+#include "config/data_dir.h"
+#include "panel/headless_panel.h"
 #include "item/listing_time.h"
-#include "net/cookie_jar.h"
-#include "net/page_fetcher.h"
-#include "search/fetch_state.h"
-#include "table/result_table.h"
 
 #include "cli/command.h"
 #include "cli/exit_codes.h"
@@ -18,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -123,22 +119,16 @@ int main(int argc, char** argv) {
         return cli::kExitUsage;
     }
 
-    std::unique_ptr<item::Clock> clock;
-    if (global.now) {
-        clock = std::make_unique<item::FixedClock>(*global.now);
-    } else {
-        clock = std::make_unique<item::ChinaSystemClock>();
-    }
+    app::AppOptions options;
+    if (global.now) options.clock = std::make_unique<item::FixedClock>(*global.now);
     std::optional<std::filesystem::path> dataDirOption;
     if (global.dataDir) dataDirOption = std::filesystem::path(*global.dataDir);
-    const std::filesystem::path dataDir = app::resolveDataDir(dataDirOption);
-    const app::MarketConfig market = app::MarketConfig::load(dataDir);
-    net::CookieJar cookies;
-    net::CurlFetcher fetcher(cookies);
-    table::ResultTable results;
-    app::HeadlessPanel panel;
-    search::FetchState fetchState;
-    app::AppContext context{results, panel, fetcher, cookies, market, *clock, fetchState, dataDir};
+    options.dataDir = config::resolveDataDir(dataDirOption);
+
+    panel::HeadlessPanel panel;
+    app::App program(std::move(options));
+    app::PanelBinding binding(program, panel);
+    search::WalkContext& context = binding.context();
     cli::CliContext cliContext{context, global.quiet};
     return commands.runChosen(cliContext);
 }

@@ -77,21 +77,21 @@ bool readProgress(const std::string& gbk, int& row, int& total) {
 
 }  // namespace
 
-WalkProgress::WalkProgress(app::HeadlessPanel& panel, bool quiet)
+WalkProgress::WalkProgress(panel::HeadlessPanel& panel, bool quiet)
     : m_panel(panel), m_state(std::make_shared<State>()) {
     m_state->terminal = SHELFWATCH_ISATTY(SHELFWATCH_FILENO(stderr)) != 0;
     m_state->quiet = quiet;
     std::weak_ptr<State> weak = m_state;
-    m_panel.setSink([weak](app::HeadlessPanel::Event event, const std::string& gbk) {
+    m_panel.setSink([weak](panel::HeadlessPanel::Event event, const std::string& gbk) {
         const std::shared_ptr<State> state = weak.lock();
         if (!state) return;
         std::lock_guard lock(state->mutex);
         const bool isMessage =
-            event == app::HeadlessPanel::Event::Message || event == app::HeadlessPanel::Event::Prompt;
+            event == panel::HeadlessPanel::Event::Message || event == panel::HeadlessPanel::Event::Prompt;
         if (state->quiet && !isMessage) return;
         const std::string utf8 = text::gbkToUtf8(gbk);
         switch (event) {
-            case app::HeadlessPanel::Event::Status:
+            case panel::HeadlessPanel::Event::Status:
                 if (utf8 == state->status) return;
                 state->status = utf8;
                 if (state->terminal) {
@@ -100,7 +100,7 @@ WalkProgress::WalkProgress(app::HeadlessPanel& panel, bool quiet)
                     state->line(utf8);
                 }
                 return;
-            case app::HeadlessPanel::Event::Progress: {
+            case panel::HeadlessPanel::Event::Progress: {
                 int row = 0;
                 int total = 0;
                 if (!readProgress(gbk, row, total)) return;
@@ -119,8 +119,8 @@ WalkProgress::WalkProgress(app::HeadlessPanel& panel, bool quiet)
                 }
                 return;
             }
-            case app::HeadlessPanel::Event::Message:
-            case app::HeadlessPanel::Event::Prompt:
+            case panel::HeadlessPanel::Event::Message:
+            case panel::HeadlessPanel::Event::Prompt:
                 if (state->terminal) state->endBar();
                 state->line(utf8);
                 return;

@@ -6,7 +6,7 @@
 // stop button does (rows done so far are kept); a second one ends the process.
 #pragma once
 
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "search/fetch_state.h"
 
 #include <memory>
@@ -15,14 +15,14 @@ namespace shelfwatch::cli {
 
 class WalkProgress {
   public:
-    WalkProgress(app::HeadlessPanel& panel, bool quiet);
+    WalkProgress(panel::HeadlessPanel& panel, bool quiet);
     ~WalkProgress();  // finishes the bar line and removes the sink
     WalkProgress(const WalkProgress&) = delete;
     WalkProgress& operator=(const WalkProgress&) = delete;
 
   private:
     struct State;
-    app::HeadlessPanel& m_panel;
+    panel::HeadlessPanel& m_panel;
     std::shared_ptr<State> m_state;
 };
 

@@ -1,6 +1,7 @@
 #include "gui/analysis_window.h"
+#include "gui/qt_text.h"
 
-#include "app/data_dir.h"
+#include "config/data_dir.h"
 #include "gui/dialogs.h"
 #include "report/listing_stats.h"
 #include "report/report_page.h"
@@ -20,7 +21,6 @@
 namespace shelfwatch::gui {
 namespace {
 
-QString widgetText(const std::string& gbk) { return QString::fromStdU16String(text::gbkToUtf16(gbk)); }
 
 const std::string& analysingText() {
     static const std::string kText = text::gbk("分析中，请稍候。。。");
@@ -69,7 +69,7 @@ AnalysisWindow::AnalysisWindow(const table::ResultTable& table, const item::Cloc
 
 AnalysisWindow::~AnalysisWindow() = default;
 
-std::filesystem::path AnalysisWindow::pagePath() { return app::programDir() / "res" / "b.html"; }
+std::filesystem::path AnalysisWindow::pagePath() { return config::programDir() / "res" / "b.html"; }
 
 QString AnalysisWindow::statusText() const { return m_status->text(); }
 
@@ -82,12 +82,12 @@ void AnalysisWindow::done(int result) {
 }
 
 void AnalysisWindow::useCurrentData() {
-    m_status->setText(widgetText(analysingText()));
+    m_status->setText(fromGbk(analysingText()));
     QCoreApplication::processEvents();
     const report::Analysis analysis = report::analyseTable(m_table, m_clock);
     if (!analysis.ok) {
         m_status->clear();
-        dialogs::showMessage(this, widgetText(analysis.message));
+        dialogs::showMessage(this, fromGbk(analysis.message));
         return;
     }
     sendReport(analysis.report);
@@ -98,7 +98,7 @@ void AnalysisWindow::importData() {
     const QString file = dialogs::openFileName(this, QStringLiteral("导入数据"), QString(), QString());
     if (file.isEmpty()) return;
     const QString before = m_status->text();
-    m_status->setText(widgetText(analysingText()));
+    m_status->setText(fromGbk(analysingText()));
     QCoreApplication::processEvents();
     const std::filesystem::path path(file.toStdU16String());
     const report::Analysis analysis = report::analyse(
@@ -111,7 +111,7 @@ void AnalysisWindow::importData() {
         m_clock);
     if (!analysis.ok) {
         m_status->setText(before);
-        dialogs::showMessage(this, widgetText(analysis.message));
+        dialogs::showMessage(this, fromGbk(analysis.message));
         return;
     }
     sendReport(analysis.report);

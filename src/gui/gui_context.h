@@ -1,10 +1,10 @@
 // What a window handler needs, handed to it instead of reached through globals:
-// the program's core context (table, panel port, fetcher, hosts, clock, shared
+// the context walks receive (table, panel port, fetcher, hosts, clock, shared
 // fetch state, data directory), the main window and its MainPanel
 // implementation. Lives as long as the main window; used on the window thread.
 #pragma once
 
-#include "app/app_context.h"
+#include "search/walk_context.h"
 
 namespace shelfwatch::gui {
 
@@ -12,7 +12,7 @@ class MainWindow;
 class QtMainPanel;
 
 struct GuiContext {
-    app::AppContext& app;
+    search::WalkContext& walk;
     MainWindow& window;
     QtMainPanel& panel;
 };

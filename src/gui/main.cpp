@@ -1,18 +1,12 @@
 // The desktop program: builds the core context over the real fetcher, clock and
 // data directory, the main window and its panel, and runs the start-up.
-#include "app/app_context.h"
-#include "app/data_dir.h"
-#include "app/market_config.h"
+#include "app/app.h"
+#include "config/data_dir.h"
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_panel.h"
 #include "gui/startup.h"
-#include "item/listing_time.h"
-#include "net/cookie_jar.h"
-#include "net/page_fetcher.h"
-#include "search/fetch_state.h"
-#include "table/result_table.h"
 
 #include <QApplication>
 
@@ -22,20 +16,14 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
 
     const gui::StartArguments start = gui::readStartArguments();
-    const std::filesystem::path dataDir = app::resolveDataDir(start.dataDir);
-    const app::MarketConfig market = app::MarketConfig::load(dataDir);
-    net::CookieJar cookies;
-    net::CurlFetcher fetcher(cookies);
-    table::ResultTable table;
-    search::FetchState fetchState;
-    item::ChinaSystemClock clock;
+    app::App program({config::resolveDataDir(start.dataDir)});
 
     gui::MainWindow::Options options;
     options.noticeBrowser = !headless;
-    gui::MainWindow window(table, options);
+    gui::MainWindow window(program.table(), options);
     gui::QtMainPanel panel(window);
-    app::AppContext appContext{table, panel, fetcher, cookies, market, clock, fetchState, dataDir};
-    gui::GuiContext context{appContext, window, panel};
+    app::PanelBinding binding(program, panel);
+    gui::GuiContext context{binding.context(), window, panel};
     window.attach(&context);
     gui::dialogs::setHeadless(headless);
 

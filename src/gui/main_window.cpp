@@ -2,6 +2,7 @@
 
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
+#include "gui/qt_text.h"
 #include "gui/result_table_model.h"
 #include "text/gbk_text.h"
 
@@ -27,12 +28,6 @@ namespace {
 // The designed positions assume the classic 12-pixel system font; at that size
 // the toolkit's own metrics keep every caption inside its control.
 constexpr int kFontPixels = 12;
-
-QString fromGbk(const std::string& gbk) {
-    QString text = QString::fromStdString(text::gbkToUtf8(gbk));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
 
 template <typename W>
 W* place(W* widget, const char* objectName, int x, int y, int w, int h) {
@@ -63,7 +58,7 @@ constexpr int kLabelNudge = 2;
 MainWindow::MainWindow(table::ResultTable& table, Options options, QWidget* parent)
     : QWidget(parent), m_table(table), m_options(options) {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(QStringLiteral("Shelfwatch V1.6"));
+    setWindowTitle(QStringLiteral("Shelfwatch V" SHELFWATCH_VERSION));
     QFont windowFont = font();
     windowFont.setPixelSize(kFontPixels);
     setFont(windowFont);
@@ -251,12 +246,12 @@ void MainWindow::attach(GuiContext* context) {
 
 void MainWindow::setStatusText(const std::string& gbk) {
     m_statusRaw = gbk;
-    m_statusLabel->setText(fromGbk(gbk));
+    m_statusLabel->setText(fromGbkLines(gbk));
 }
 
 void MainWindow::setProgressText(const std::string& gbk) {
     m_progressRaw = gbk;
-    m_progressLabel->setText(fromGbk(gbk));
+    m_progressLabel->setText(fromGbkLines(gbk));
 }
 
 void MainWindow::setCollectProgressVisible(bool visible) {
@@ -265,12 +260,12 @@ void MainWindow::setCollectProgressVisible(bool visible) {
 }
 
 void MainWindow::setCollectProgressLines(const std::string& line1, const std::string& line2) {
-    m_collectLine1->setText(fromGbk(line1));
-    m_collectLine2->setText(fromGbk(line2));
+    m_collectLine1->setText(fromGbkLines(line1));
+    m_collectLine2->setText(fromGbkLines(line2));
 }
 
-QWidget* MainWindow::control(app::Control control) const {
-    using app::Control;
+QWidget* MainWindow::control(panel::Control control) const {
+    using panel::Control;
     switch (control) {
         case Control::KeywordEdit:
             return m_keywordEdit;

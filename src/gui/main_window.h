@@ -7,7 +7,7 @@
 // gui/handlers once a GuiContext is attached. Window thread only.
 #pragma once
 
-#include "app/main_panel.h"
+#include "panel/main_panel.h"
 #include "table/result_table.h"
 
 #include <QPoint>
@@ -60,7 +60,7 @@ class MainWindow final : public QWidget {
     void setCollectProgressVisible(bool visible);
     void setCollectProgressLines(const std::string& line1, const std::string& line2);
 
-    QWidget* control(app::Control control) const;
+    QWidget* control(panel::Control control) const;
     QLineEdit* keywordEdit() const { return m_keywordEdit; }
     QLineEdit* pageCountEdit() const { return m_pageCountEdit; }
     QLineEdit* regionEdit() const { return m_regionEdit; }

@@ -2,6 +2,7 @@
 
 #include "gui/dialogs.h"
 #include "gui/main_window.h"
+#include "gui/qt_text.h"
 #include "gui/result_table_model.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
@@ -15,12 +16,7 @@
 #include <QThread>
 
 namespace shelfwatch::gui {
-namespace {
-
-QString toQt(const std::string& gbk) { return QString::fromStdString(text::gbkToUtf8(gbk)); }
-std::string toGbk(const QString& text) { return text::utf8ToGbk(text.toStdString()); }
-
-}  // namespace
+namespace {}  // namespace
 
 QtMainPanel::QtMainPanel(MainWindow& window) : m_window(&window), m_windowThread(window.thread()) {}
 
@@ -53,7 +49,7 @@ std::string QtMainPanel::keyword() const {
 }
 
 void QtMainPanel::setKeyword(const std::string& text) {
-    onWindowThread([&] { m_window->keywordEdit()->setText(toQt(text)); });
+    onWindowThread([&] { m_window->keywordEdit()->setText(fromGbk(text)); });
 }
 
 std::string QtMainPanel::pageCountText() const {
@@ -63,7 +59,7 @@ std::string QtMainPanel::pageCountText() const {
 }
 
 void QtMainPanel::setPageCountText(const std::string& text) {
-    onWindowThread([&] { m_window->pageCountEdit()->setText(toQt(text)); });
+    onWindowThread([&] { m_window->pageCountEdit()->setText(fromGbk(text)); });
 }
 
 std::string QtMainPanel::region() const {
@@ -104,7 +100,7 @@ void QtMainPanel::setProgress(const std::string& text) {
     onWindowThread([&] { m_window->setProgressText(text); });
 }
 
-bool QtMainPanel::isEnabled(app::Control control) const {
+bool QtMainPanel::isEnabled(panel::Control control) const {
     bool result = false;
     onWindowThread([&] {
         if (QWidget* widget = m_window->control(control)) result = widget->isEnabled();
@@ -112,10 +108,10 @@ bool QtMainPanel::isEnabled(app::Control control) const {
     return result;
 }
 
-void QtMainPanel::setEnabled(app::Control control, bool enabled) {
+void QtMainPanel::setEnabled(panel::Control control, bool enabled) {
     onWindowThread([&] {
         if (QWidget* widget = m_window->control(control)) widget->setEnabled(enabled);
-        if (control == app::Control::ResultTable) m_window->tableModel()->table().setEnabled(enabled);
+        if (control == panel::Control::ResultTable) m_window->tableModel()->table().setEnabled(enabled);
     });
 }
 
@@ -126,7 +122,7 @@ std::string QtMainPanel::searchButtonCaption() const {
 }
 
 void QtMainPanel::setSearchButtonCaption(const std::string& text) {
-    onWindowThread([&] { m_window->searchButton()->setText(toQt(text)); });
+    onWindowThread([&] { m_window->searchButton()->setText(fromGbk(text)); });
 }
 
 void QtMainPanel::setCollectProgressVisible(bool visible) {
@@ -138,13 +134,13 @@ void QtMainPanel::setCollectProgressLines(const std::string& line1, const std::s
 }
 
 void QtMainPanel::showMessage(const std::string& text) {
-    onWindowThread([&] { dialogs::showMessage(m_window.data(), toQt(text)); });
+    onWindowThread([&] { dialogs::showMessage(m_window.data(), fromGbk(text)); });
 }
 
 std::optional<std::string> QtMainPanel::askText(const std::string& prompt, const std::string& initial) {
     std::optional<std::string> result;
     onWindowThread([&] {
-        std::optional<QString> answer = dialogs::askText(m_window.data(), toQt(prompt), toQt(initial));
+        std::optional<QString> answer = dialogs::askText(m_window.data(), fromGbk(prompt), fromGbk(initial));
         if (answer) result = toGbk(*answer);
     });
     return result;

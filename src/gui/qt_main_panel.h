@@ -6,7 +6,7 @@
 // is gone. Message and input boxes go through gui/dialogs.
 #pragma once
 
-#include "app/main_panel.h"
+#include "panel/main_panel.h"
 
 #include <QPointer>
 
@@ -19,7 +19,7 @@ namespace shelfwatch::gui {
 
 class MainWindow;
 
-class QtMainPanel final : public app::MainPanel {
+class QtMainPanel final : public panel::MainPanel {
   public:
     explicit QtMainPanel(MainWindow& window);
 
@@ -36,8 +36,8 @@ class QtMainPanel final : public app::MainPanel {
     std::string progress() const override;
     void setProgress(const std::string& text) override;
 
-    bool isEnabled(app::Control control) const override;
-    void setEnabled(app::Control control, bool enabled) override;
+    bool isEnabled(panel::Control control) const override;
+    void setEnabled(panel::Control control, bool enabled) override;
     std::string searchButtonCaption() const override;
     void setSearchButtonCaption(const std::string& text) override;
 

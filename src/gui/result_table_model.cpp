@@ -1,5 +1,6 @@
 #include "gui/result_table_model.h"
 
+#include "gui/qt_text.h"
 #include "text/gbk_text.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,7 @@ namespace shelfwatch::gui {
 ResultTableModel::ResultTableModel(table::ResultTable& table, QObject* parent)
     : QAbstractTableModel(parent), m_table(table) {
     for (int c = 0; c < table::kColumnCount; ++c) {
-        m_titles.append(QString::fromStdString(text::gbkToUtf8(m_table.columnTitle(c))));
+        m_titles.append(fromGbk(m_table.columnTitle(c)));
     }
     m_timer.setSingleShot(true);
     m_timer.setInterval(kCoalesceMs);
@@ -81,7 +82,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
     const std::string cell = m_table.cell(index.row(), index.column());
     if (cell.empty()) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
     if (role == Qt::ToolTipRole && index.column() != table::kTitle) return {};
-    return QString::fromStdString(text::gbkToUtf8(cell));
+    return fromGbk(cell);
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

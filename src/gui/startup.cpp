@@ -1,6 +1,6 @@
 #include "gui/startup.h"
 
-#include "app/data_dir.h"
+#include "config/data_dir.h"
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
 #include "gui/main_window.h"
@@ -15,7 +15,7 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#include "app/command_line.h"
+#include "config/command_line.h"
 
 #include <windows.h>
 #else
@@ -44,7 +44,7 @@ bool prepareProcessEnvironment(int argc, char** argv) {
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
-    app::takeDataDirOption(args);
+    config::takeDataDirOption(args);
     const bool taskMode = !args.empty() && args.front() == kTaskArgument;
 #ifdef _WIN32
     return false;
@@ -65,13 +65,13 @@ StartArguments readStartArguments() {
     StartArguments start;
 #ifdef _WIN32
     // The system's own command line, split the classic way (GBK bytes).
-    start.args = app::splitCommandLine(::GetCommandLineA());
-    start.dataDir = app::takeDataDirOption(start.args);
+    start.args = config::splitCommandLine(::GetCommandLineA());
+    start.dataDir = config::takeDataDirOption(start.args);
 #else
     const QStringList qtArgs = QCoreApplication::arguments();
     std::vector<std::string> args;
     for (qsizetype i = 1; i < qtArgs.size(); ++i) args.push_back(qtArgs.at(i).toStdString());
-    start.dataDir = app::takeDataDirOption(args);
+    start.dataDir = config::takeDataDirOption(args);
     for (const std::string& arg : args) start.args.push_back(text::utf8ToGbk(arg));
 #endif
     return start;
@@ -100,7 +100,7 @@ int runMainWindow(GuiContext& ctx, const StartDecision& decision) {
     MainWindow& window = ctx.window;
 
     if (decision.mode == StartMode::Task) {
-        handlers::openNotice(ctx, "task", "", "1.6");
+        handlers::openNotice(ctx, "task", "", SHELFWATCH_VERSION);
         const int exitCode = handlers::runTaskMode(ctx);
         ctx.panel.shutDown();
         return exitCode;
@@ -111,8 +111,8 @@ int runMainWindow(GuiContext& ctx, const StartDecision& decision) {
         ctx.panel.showMessage(kUnknown + *decision.unknownArgument);
     }
     window.show();
-    applySkin(app::programDir());
-    handlers::openNotice(ctx, "start", "", "1.6");
+    applySkin(config::programDir());
+    handlers::openNotice(ctx, "start", "", SHELFWATCH_VERSION);
     window.noticeTimer()->start(MainWindow::kNoticeIntervalMs);
     handlers::onLocalCookieClicked(ctx, false);
 

@@ -1,5 +1,6 @@
 #include "gui/text_window.h"
 
+#include "gui/qt_text.h"
 #include "text/gbk_text.h"
 
 #include <QPlainTextEdit>
@@ -12,12 +13,6 @@ namespace {
 QPointer<TextWindow>& openWindow() {
     static QPointer<TextWindow> window;
     return window;
-}
-
-QString widgetText(const std::string& gbk) {
-    // The edit box wants line feeds; the content keeps the CR LF pairs as written.
-    const std::u16string utf16 = text::gbkToUtf16(text::replaceAll(gbk, "\r\n", "\n"));
-    return QString::fromStdU16String(utf16);
 }
 
 }  // namespace
@@ -46,7 +41,7 @@ void TextWindow::append(const std::string& gbk) {
 }
 
 void TextWindow::render(const std::string& gbk) {
-    m_edit->setPlainText(widgetText(gbk));
+    m_edit->setPlainText(fromGbkLines(gbk));
     m_edit->moveCursor(QTextCursor::End);
 }
 

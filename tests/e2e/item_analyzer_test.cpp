@@ -2,7 +2,7 @@
 // every failure case, the requests it makes, and several analyses at once.
 #include "item/item_analyzer.h"
 
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/listing_time.h"
 #include "net/cookie_jar.h"
 #include "net/page_fetcher.h"

@@ -1,6 +1,6 @@
 // The search and listpage commands as a user runs them: the real binary against
 // the simulator, its CSV and JSON output, its exit codes, and Ctrl-C.
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 

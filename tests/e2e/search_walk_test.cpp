@@ -1,19 +1,19 @@
 // The keyword search, batch detail fetch, list-page query and refresh against the
 // simulator over real HTTP: the requests they make and in which order, the rows
 // they leave, the window texts and controls, stopping, and several workers.
-#include "app/app_context.h"
-#include "app/headless_panel.h"
-#include "app/ini_file.h"
-#include "app/market_config.h"
+#include "config/ini_file.h"
+#include "config/market_config.h"
 #include "item/listing_time.h"
 #include "net/cookie_jar.h"
 #include "net/page_fetcher.h"
+#include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "search/fetch_state.h"
 #include "search/keyword_search.h"
 #include "search/list_page_query.h"
 #include "search/refresh_failed.h"
 #include "search/search_query.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
@@ -117,12 +117,12 @@ class SearchWalkE2e : public ::testing::Test, protected testing::SimulatedMarket
         state.threads.joinAll();
     }
 
-    app::AppContext context() {
-        return app::AppContext{table, panel, fetcher, cookies, market, clock, state, dataDir, workers};
+    search::WalkContext context() {
+        return search::WalkContext{table, panel, fetcher, cookies, market, clock, state, dataDir, workers};
     }
     // A search started by the button, waited for.
     void clickAndWait() {
-        app::AppContext ctx = context();
+        search::WalkContext ctx = context();
         search::onSearchButtonClicked(ctx);
         state.threads.joinAll();
     }
@@ -188,8 +188,8 @@ class SearchWalkE2e : public ::testing::Test, protected testing::SimulatedMarket
     }
     void expectIdle() const {
         EXPECT_EQ(panel.searchButtonCaption(), search::searchCaption());
-        for (app::Control c : {app::Control::KeywordEdit, app::Control::PageCountEdit,
-                               app::Control::ExportButton, app::Control::StoreButton}) {
+        for (panel::Control c : {panel::Control::KeywordEdit, panel::Control::PageCountEdit,
+                                 panel::Control::ExportButton, panel::Control::StoreButton}) {
             EXPECT_TRUE(panel.isEnabled(c)) << static_cast<int>(c);
         }
     }
@@ -200,7 +200,7 @@ class SearchWalkE2e : public ::testing::Test, protected testing::SimulatedMarket
     const sim::Catalogue& catalogue = sim::catalogueFor(server.seed());
     item::FixedClock clock{catalogue.referenceNow()};
     table::ResultTable table;
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     int workers = 1;
     // Last: its walk threads are joined before anything they use goes.
     search::FetchState state;
@@ -308,7 +308,7 @@ TEST_F(SearchWalkE2e, DetailSrpLayoutEndsTheWalkAndKeepsEarlierRows) {
 }
 
 TEST_F(SearchWalkE2e, TheClickChecksItsInputsAndTogglesTheButton) {
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     search::onSearchButtonClicked(ctx);
     EXPECT_EQ(panel.messages(), std::vector<std::string>{gbk("请输入关键词")});
     EXPECT_EQ(state.threads.running(), 0);
@@ -331,7 +331,7 @@ TEST_F(SearchWalkE2e, TheClickChecksItsInputsAndTogglesTheButton) {
         EXPECT_EQ(panel.searchButtonCaption(), search::stopCaption());
         // The walk has locked its controls by the time it asks for the page.
         arrived.get_future().wait();
-        EXPECT_FALSE(panel.isEnabled(app::Control::KeywordEdit));
+        EXPECT_FALSE(panel.isEnabled(panel::Control::KeywordEdit));
         search::onSearchButtonClicked(ctx);  // the stop click
         EXPECT_EQ(state.stopRequested.load(), 1);
         expectIdle();
@@ -349,7 +349,7 @@ TEST_F(SearchWalkE2e, TheClickChecksItsInputsAndTogglesTheButton) {
 TEST_F(SearchWalkE2e, StopDuringTheDetailsWritesTheRowInFlightOnly) {
     panel.setKeyword(gbk("连衣裙"));
     panel.setPageCountText("1");
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     int itemPages = 0;
     fetcher.setHook([&](const std::string& url) {
         if (url.find(sim::kItemPagePath) == std::string::npos) return;
@@ -384,7 +384,7 @@ TEST_F(SearchWalkE2e, DetailFetchPassesOverDoneRowsAndReportsProgress) {
     }
     table.setCell(1, table::kSeller, "done");
     panel.setSearchButtonCaption(search::stopCaption());
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     search::startDetailWorkers(ctx, table.generation(), true);
 
     EXPECT_EQ(fetcher.count(sim::kItemPagePath), 2);
@@ -410,13 +410,13 @@ TEST_F(SearchWalkE2e, DetailFetchPassesOverDoneRowsAndReportsProgress) {
 TEST_F(SearchWalkE2e, EightWorkersLeaveTheSameTableAsOne) {
     panel.setKeyword("");  // every listed item
     panel.setPageCountText("3");
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     search::runKeywordSearch(ctx, true);
     const std::vector<table::ItemRecord> one = table.snapshot();
     ASSERT_GT(one.size(), 100u);
 
     workers = 8;
-    app::AppContext eight = context();
+    search::WalkContext eight = context();
     search::runKeywordSearch(eight, false);
     state.threads.joinAll();
     EXPECT_EQ(table.snapshot(), one);
@@ -441,7 +441,7 @@ TEST_F(SearchWalkE2e, ALateWriteNeverReachesATableClearedSince) {
             table.setCell(row, table::kUrl, "newer");
         }
     });
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     search::startDetailWorkers(ctx, table.generation(), false);
     state.threads.joinAll();
     fetcher.setHook(nullptr);
@@ -462,7 +462,7 @@ TEST_F(SearchWalkE2e, ANewSearchWaitsForTheStoppedOneBeforeTakingTheTable) {
     const std::string second = gbk("茶叶");
     panel.setKeyword(first);
     panel.setPageCountText("1");
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     int itemPages = 0;
     fetcher.setHook([&](const std::string& url) {
         if (url.find(sim::kItemPagePath) == std::string::npos) return;
@@ -490,7 +490,7 @@ TEST_F(SearchWalkE2e, ListPageQueryWalksThePastedAddressWithoutDedupe) {
         "http://" + market.searchHost + "/list/pasted.htm?cat=16&q=" + search::percentEncode(keyword);
     panel.queueAnswer(address);
     panel.setPageCountText("2");
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     search::onListPageButtonClicked(ctx);
 
     EXPECT_EQ(panel.prompts(), std::vector<std::string>{search::listPagePrompt()});
@@ -518,7 +518,7 @@ TEST_F(SearchWalkE2e, ListPageQueryWalksThePastedAddressWithoutDedupe) {
 TEST_F(SearchWalkE2e, ListPageQueryCancelZeroPagesAndStop) {
     table.appendRow();
     table.setCell(0, table::kUrl, "kept");
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
 
     panel.queueAnswer(std::nullopt);
     search::onListPageButtonClicked(ctx);
@@ -573,7 +573,7 @@ TEST_F(SearchWalkE2e, RefreshRetriesFailedRowsAndGivesUpAfterThreeTries) {
         table.setCell(row, table::kPrice, "old price");
     }
     fetcher.failFirst(flaky, 1);
-    app::AppContext ctx = context();
+    search::WalkContext ctx = context();
     const int analyses = search::refreshFailedItems(ctx);
 
     // Address pass: the empty address 3 times. Seller pass: removed 3, empty 3,
@@ -592,8 +592,8 @@ TEST_F(SearchWalkE2e, RefreshRetriesFailedRowsAndGivesUpAfterThreeTries) {
     EXPECT_EQ(table.cell(2, table::kUrl), "");
     EXPECT_EQ(panel.statusHistory(), (std::vector<std::string>{gbk("正在刷新失败的项目。"), ""}));
     EXPECT_EQ(panel.processEventsCalls(), 1);
-    for (app::Control c : {app::Control::PageCountEdit, app::Control::SearchButton,
-                           app::Control::ExportButton, app::Control::StoreButton}) {
+    for (panel::Control c : {panel::Control::PageCountEdit, panel::Control::SearchButton,
+                             panel::Control::ExportButton, panel::Control::StoreButton}) {
         EXPECT_TRUE(panel.isEnabled(c));
     }
 
@@ -618,7 +618,7 @@ TEST_F(SearchWalkE2e, DetailWorkersSettingIsClamped) {
     const std::filesystem::path ini = dataDir / "configs.ini";
     for (auto [value, expected] :
          std::vector<std::pair<const char*, int>>{{"4", 4}, {"0", 1}, {"99", 16}, {"x", 1}}) {
-        ASSERT_TRUE(app::iniWrite(ini, "search", "detailWorkers", value));
+        ASSERT_TRUE(config::iniWrite(ini, "search", "detailWorkers", value));
         EXPECT_EQ(search::detailWorkersSetting(dataDir), expected) << value;
     }
 }

@@ -4,6 +4,7 @@
 #include "gui/analysis_window.h"
 
 #include "gui/handlers/handlers.h"
+#include "gui/qt_text.h"
 #include "report/excel_export.h"
 #include "text/gbk_text.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString qt(const std::string& gbk) { return QString::fromStdU16String(text::gbkToUtf16(gbk)); }
+QString qt(const std::string& gbk) { return gui::fromGbk(gbk); }
 
 // The page's answer to a script, waited for.
 QVariant evaluate(QWebEngineView* view, const QString& script) {

@@ -3,21 +3,16 @@
 // and a pinned clock, and a test main that scripts every dialog.
 #pragma once
 
-#include "app/app_context.h"
-#include "app/market_config.h"
+#include "app/app.h"
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_panel.h"
-#include "item/listing_time.h"
-#include "net/cookie_jar.h"
-#include "net/page_fetcher.h"
-#include "search/fetch_state.h"
-#include "table/result_table.h"
 
 #include <QApplication>
 #include <QTest>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,25 +23,33 @@ class OfflineFetcher final : public net::Fetcher {
     std::string fetchPage(std::string_view, std::string_view) override { return {}; }
 };
 
+inline app::AppOptions offlineOptions() {
+    app::AppOptions options;
+    options.market = config::MarketConfig{};
+    options.clock = std::make_unique<item::FixedClock>(item::fromCivil(2014, 7, 25, 15, 30, 20));
+    return options;
+}
+
 struct GuiHarness {
     explicit GuiHarness(gui::MainWindow::Options options = {})
         : window(table, options),
           panel(window),
-          app{table, panel, fetcher, cookies, market, clock, fetchState, {}},
-          context{app, window, panel} {
+          binding(program, panel, &fetcher),
+          context{binding.context(), window, panel} {
         window.attach(&context);
     }
     ~GuiHarness() { panel.shutDown(); }
 
-    table::ResultTable table;
-    search::FetchState fetchState;
-    net::CookieJar cookies;
     OfflineFetcher fetcher;
-    app::MarketConfig market;
-    item::FixedClock clock{item::fromCivil(2014, 7, 25, 15, 30, 20)};
+    app::App program{offlineOptions()};
+    table::ResultTable& table = program.table();
+    search::FetchState& fetchState = program.fetchState();
+    net::CookieJar& cookies = program.cookies();
+    const config::MarketConfig& market = program.market();
+    const item::Clock& clock = program.clock();
     gui::MainWindow window;
     gui::QtMainPanel panel;
-    app::AppContext app;
+    app::PanelBinding binding;
     gui::GuiContext context;
 };
 

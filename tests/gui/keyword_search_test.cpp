@@ -6,12 +6,13 @@
 // and the texts each query leaves.
 #include "search/keyword_search.h"
 
-#include "app/app_context.h"
-#include "app/market_config.h"
+#include "app/app.h"
+#include "config/market_config.h"
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
 #include "gui/qt_main_panel.h"
+#include "gui/qt_text.h"
 #include "gui/result_table_model.h"
 #include "item/listing_time.h"
 #include "net/cookie_jar.h"
@@ -20,6 +21,7 @@
 #include "search/fetch_state.h"
 #include "search/list_page_query.h"
 #include "search/search_query.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
@@ -56,7 +58,7 @@ constexpr int kLatencyMs = 5;
 // Generous bounds for a walk to end; the tests wait on events, never on time.
 constexpr int kWalkTimeoutMs = 120000;
 
-QString qt(const std::string& gbk) { return QString::fromStdString(text::gbkToUtf8(gbk)); }
+QString qt(const std::string& gbk) { return gui::fromGbk(gbk); }
 
 // The real fetcher with a seam: a hook sees every address (on the thread that
 // asks for it) and may hold that thread, so a test can act while a given
@@ -128,26 +130,26 @@ class ItemPageGate {
 // the catalogue's reference time.
 struct SimHarness {
     explicit SimHarness(const testing::SimulatedMarket& simulated)
-        : market(simulated.market),
-          clock(sim::catalogueFor(simulated.server.seed()).referenceNow()),
+        : program(
+              testing::appOptionsFor(simulated, sim::catalogueFor(simulated.server.seed()).referenceNow())),
           window(table, gui::MainWindow::Options{false}),
           panel(window),
-          app{table, panel, fetcher, cookies, market, clock, fetchState, simulated.dataDir},
-          context{app, window, panel} {
+          binding(program, panel, &fetcher),
+          context{binding.context(), window, panel} {
         window.attach(&context);
         window.show();
     }
     ~SimHarness() { panel.shutDown(); }
 
-    QWidget* control(app::Control which) const { return window.control(which); }
-    void click(app::Control which) {
+    QWidget* control(panel::Control which) const { return window.control(which); }
+    void click(panel::Control which) {
         QTest::mouseClick(qobject_cast<QPushButton*>(control(which)), Qt::LeftButton);
     }
     QString caption() const { return window.searchButton()->text(); }
     // The four controls a keyword search locks while it runs.
     bool searchControlsEnabled(bool enabled) const {
-        for (app::Control c : {app::Control::KeywordEdit, app::Control::PageCountEdit,
-                               app::Control::ExportButton, app::Control::StoreButton}) {
+        for (panel::Control c : {panel::Control::KeywordEdit, panel::Control::PageCountEdit,
+                                 panel::Control::ExportButton, panel::Control::StoreButton}) {
             if (control(c)->isEnabled() != enabled) return false;
         }
         return true;
@@ -166,16 +168,14 @@ struct SimHarness {
         return model->data(model->index(row, column)).toString();
     }
 
-    table::ResultTable table;
-    net::CookieJar cookies;
-    net::CurlFetcher curl{cookies};
-    WatchedFetcher fetcher{curl};
-    app::MarketConfig market;
-    item::FixedClock clock;
+    app::App program;
+    table::ResultTable& table = program.table();
+    search::FetchState& fetchState = program.fetchState();
+    const config::MarketConfig& market = program.market();
+    WatchedFetcher fetcher{program.curl()};
     gui::MainWindow window;
     gui::QtMainPanel panel;
-    search::FetchState fetchState;
-    app::AppContext app;
+    app::PanelBinding binding;
     gui::GuiContext context;
 };
 
@@ -248,7 +248,7 @@ class KeywordSearchTest : public QObject {
         });
         observer.start();
 
-        h.click(app::Control::SearchButton);
+        h.click(panel::Control::SearchButton);
         QCOMPARE(h.caption(), qt(search::stopCaption()));
         QTRY_VERIFY_WITH_TIMEOUT(h.fetchState.threads.running() == 0, kWalkTimeoutMs);
         observer.stop();
@@ -321,7 +321,7 @@ class KeywordSearchTest : public QObject {
         // stop the search, the button does.
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(h.caption(), qt(search::stopCaption()));
-        h.click(app::Control::SearchButton);
+        h.click(panel::Control::SearchButton);
         QCOMPARE(h.caption(), qt(search::searchCaption()));
         gate->release();
         QTRY_VERIFY_WITH_TIMEOUT(h.fetchState.threads.running() == 0, kWalkTimeoutMs);
@@ -349,13 +349,13 @@ class KeywordSearchTest : public QObject {
         ItemPageGate* gate = m_gate.get();
         h.fetcher.setHook([gate](const std::string& url) { gate->onFetch(url); });
 
-        h.click(app::Control::SearchButton);
+        h.click(panel::Control::SearchButton);
         QTRY_VERIFY_WITH_TIMEOUT(gate->isHeld(), kWalkTimeoutMs);
         QCOMPARE(h.caption(), qt(search::stopCaption()));
         QVERIFY(h.searchControlsEnabled(false));
 
         // The stop click gives the controls back before the worker even hears of it.
-        h.click(app::Control::SearchButton);
+        h.click(panel::Control::SearchButton);
         QCOMPARE(h.caption(), qt(search::searchCaption()));
         QVERIFY(h.searchControlsEnabled(true));
         gate->release();
@@ -408,7 +408,7 @@ class KeywordSearchTest : public QObject {
         });
         observer.start();
         gui::dialogs::setNextInput(QString::fromStdString(address));
-        h.click(app::Control::ListPageButton);
+        h.click(panel::Control::ListPageButton);
         const std::size_t ticksDuringClick = ticks.size();
         observer.stop();
 
@@ -436,7 +436,7 @@ class KeywordSearchTest : public QObject {
         // Cancelling the next prompt leaves the table as it is and asks for nothing.
         m_market->server.clearRequests();
         gui::dialogs::setNextInput(std::nullopt);
-        h.click(app::Control::ListPageButton);
+        h.click(panel::Control::ListPageButton);
         QCOMPARE(gui::dialogs::shownPrompts().size(), 2);
         QVERIFY(m_market->server.requests().empty());
         QCOMPARE(h.table.rowCount(), rows);
@@ -462,21 +462,21 @@ class KeywordSearchTest : public QObject {
         bool completeRowFetched = false;
         h.fetcher.setHook([&](const std::string& url) {
             if (url == completeUrl) completeRowFetched = true;
-            for (app::Control c : {app::Control::PageCountEdit, app::Control::SearchButton,
-                                   app::Control::ExportButton, app::Control::StoreButton}) {
+            for (panel::Control c : {panel::Control::PageCountEdit, panel::Control::SearchButton,
+                                     panel::Control::ExportButton, panel::Control::StoreButton}) {
                 if (h.control(c)->isEnabled()) lockedDuringFetch = false;
             }
             if (h.window.statusText() != text::gbk("正在刷新失败的项目。")) statusDuringFetch = false;
         });
-        h.click(app::Control::RefreshButton);
+        h.click(panel::Control::RefreshButton);
 
         QVERIFY(lockedDuringFetch);
         QVERIFY(statusDuringFetch);
         QVERIFY(!completeRowFetched);
         QVERIFY(!m_market->server.requests().empty());
         QCOMPARE(h.window.statusText(), std::string());
-        for (app::Control c : {app::Control::PageCountEdit, app::Control::SearchButton,
-                               app::Control::ExportButton, app::Control::StoreButton}) {
+        for (panel::Control c : {panel::Control::PageCountEdit, panel::Control::SearchButton,
+                                 panel::Control::ExportButton, panel::Control::StoreButton}) {
             QVERIFY(h.control(c)->isEnabled());
         }
         QCOMPARE(h.table.cell(0, table::kSeller), std::string("x"));
@@ -489,7 +489,7 @@ class KeywordSearchTest : public QObject {
     }
 
     void regionHelpExplainsTheRegionBox() {
-        m_harness->click(app::Control::RegionHelpButton);
+        m_harness->click(panel::Control::RegionHelpButton);
         QCOMPARE(gui::dialogs::shownMessages(),
                  QStringList{QStringLiteral(
                      "使用方法类似淘宝的商品列表页\r\n只需输入需要查询的城市名或者省份名称\r\n")});

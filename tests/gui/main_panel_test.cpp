@@ -1,6 +1,7 @@
 // The Qt MainPanel: texts cross the GBK edge intact, worker calls are carried
 // out on the window thread, dialogs follow the script, and a shut-down panel
 // never keeps a worker waiting.
+#include "gui/qt_text.h"
 #include "text/gbk_text.h"
 
 #include "gui_harness.h"
@@ -15,7 +16,7 @@
 #include <memory>
 #include <thread>
 
-using shelfwatch::app::Control;
+using shelfwatch::panel::Control;
 using shelfwatch::testing::GuiHarness;
 namespace dialogs = shelfwatch::gui::dialogs;
 using shelfwatch::text::gbk;
@@ -102,7 +103,7 @@ class MainPanelTest : public QObject {
         worker.join();
         QCOMPARE(dialogs::shownPrompts().first(), QStringLiteral("请输入网址："));
         QCOMPARE(result.has_value(), answered);
-        if (answered) QCOMPARE(*result, shelfwatch::text::utf8ToGbk(answer.toStdString()));
+        if (answered) QCOMPARE(*result, shelfwatch::gui::toGbk(answer));
     }
 
     void messagesAreRecorded() {

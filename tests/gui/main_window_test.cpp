@@ -32,7 +32,7 @@ class MainWindowTest : public QObject {
     void cleanup() { m_harness.reset(); }
 
     void caption() {
-        QCOMPARE(window().windowTitle(), QStringLiteral("Shelfwatch V1.6"));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Shelfwatch V" SHELFWATCH_VERSION));
         QVERIFY(!window().isVisible());  // created hidden; the start-up shows it
     }
 

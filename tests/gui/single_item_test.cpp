@@ -1,7 +1,7 @@
 // The "查询单个商品" button against the in-process simulator, with the input box
 // scripted: the text window, its report, the message box, the table untouched.
-#include "app/app_context.h"
-#include "app/market_config.h"
+#include "app/app.h"
+#include "config/market_config.h"
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/main_window.h"
@@ -10,6 +10,7 @@
 #include "net/cookie_jar.h"
 #include "net/page_fetcher.h"
 #include "search/fetch_state.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
@@ -36,29 +37,26 @@ std::string gbk(const char* utf8) { return text::gbk(utf8); }
 // to the catalogue's reference time.
 struct SimHarness {
     explicit SimHarness(const testing::SimulatedMarket& simulated)
-        : market(simulated.market),
+        : program(testing::appOptionsFor(simulated, item::fromCivil(2014, 7, 31, 8, 0, 0))),
           window(table, gui::MainWindow::Options{false}),
           panel(window),
-          app{table, panel, fetcher, cookies, market, clock, fetchState, simulated.dataDir},
-          context{app, window, panel} {
+          binding(program, panel),
+          context{binding.context(), window, panel} {
         window.attach(&context);
     }
     ~SimHarness() { panel.shutDown(); }
 
     void clickSingleItem() {
-        auto* button = qobject_cast<QPushButton*>(window.control(app::Control::SingleItemButton));
+        auto* button = qobject_cast<QPushButton*>(window.control(panel::Control::SingleItemButton));
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    table::ResultTable table;
-    search::FetchState fetchState;
-    net::CookieJar cookies;
-    net::CurlFetcher fetcher{cookies};
-    app::MarketConfig market;
-    item::FixedClock clock{item::fromCivil(2014, 7, 31, 8, 0, 0)};
+    app::App program;
+    table::ResultTable& table = program.table();
+    search::FetchState& fetchState = program.fetchState();
     gui::MainWindow window;
     gui::QtMainPanel panel;
-    app::AppContext app;
+    app::PanelBinding binding;
     gui::GuiContext context;
 };
 

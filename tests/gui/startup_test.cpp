@@ -3,6 +3,7 @@
 // window closes while a worker still writes to it.
 #include "gui/startup.h"
 
+#include "gui/qt_text.h"
 #include "text/gbk_text.h"
 
 #include "gui_harness.h"
@@ -46,14 +47,13 @@ class StartupTest : public QObject {
         QFETCH(bool, task);
         QFETCH(QString, reported);
         std::vector<std::string> gbkArgs;
-        for (const QString& arg : args) gbkArgs.push_back(shelfwatch::text::utf8ToGbk(arg.toStdString()));
+        for (const QString& arg : args) gbkArgs.push_back(shelfwatch::gui::toGbk(arg));
         const StartDecision decision = gui::decideStart(gbkArgs);
         QCOMPARE(decision.mode == StartMode::Task, task);
         const bool expectReport = !task && !args.isEmpty();
         QCOMPARE(decision.unknownArgument.has_value(), expectReport);
         if (expectReport) {
-            QCOMPARE(QString::fromStdString(shelfwatch::text::gbkToUtf8(*decision.unknownArgument)),
-                     reported);
+            QCOMPARE(shelfwatch::gui::fromGbk(*decision.unknownArgument), reported);
         }
     }
 

@@ -7,12 +7,15 @@
 // rest is header-only, so the benchmarks can use it without the tests.
 #pragma once
 
-#include "app/market_config.h"
+#include "app/app.h"
+#include "config/market_config.h"
+#include "item/listing_time.h"
 
 #include "market_sim.h"
 #include "sim_routes.h"
 
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <system_error>
@@ -66,7 +69,7 @@ class SimulatedMarket {
         if (!server.start()) return false;
         dataDir = makeTempDir("shelfwatch-test-");
         if (!server.writeMarketIni(dataDir)) return false;
-        market = app::MarketConfig::load(dataDir);
+        market = config::MarketConfig::load(dataDir);
         return true;
     }
 
@@ -79,7 +82,17 @@ class SimulatedMarket {
 
     sim::MarketSim server;
     std::filesystem::path dataDir;
-    app::MarketConfig market;
+    config::MarketConfig market;
 };
+
+// The program's options for a client of `market`: its data directory and hosts,
+// with the clock pinned at `now`.
+inline app::AppOptions appOptionsFor(const SimulatedMarket& market, item::DateTime now) {
+    app::AppOptions options;
+    options.dataDir = market.dataDir;
+    options.market = market.market;
+    options.clock = std::make_unique<item::FixedClock>(now);
+    return options;
+}
 
 }  // namespace shelfwatch::testing

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "config/command_line.h"
 
 #include "text/gbk_text.h"
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace app = shelfwatch::app;
+namespace config = shelfwatch::config;
 namespace text = shelfwatch::text;
 
 namespace {
@@ -53,7 +53,7 @@ TEST(CommandLine, Split) {
         {"chinese program path", "\"C:\\" + zhong + "\\sw.exe\" task", {"task"}},
         {"upper-case task is just an argument", "sw.exe TASK", {"TASK"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(app::splitCommandLine(c.line), c.expected) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(config::splitCommandLine(c.line), c.expected) << c.name;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/data_dir.h"
+#include "config/data_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using shelfwatch::app::takeDataDirOption;
+using shelfwatch::config::takeDataDirOption;
 
 struct OptionCase {
     std::vector<std::string> args;
@@ -42,12 +42,12 @@ TEST(DataDir, TakesItsOptionOutOfTheArguments) {
 TEST(DataDir, OverrideIsCreatedAndOtherwiseTheProgramDirIsUsed) {
     const fs::path dir =
         fs::temp_directory_path() / ("data-dir-test-" + std::to_string(std::random_device{}())) / "sub";
-    EXPECT_EQ(shelfwatch::app::resolveDataDir(dir), dir);
+    EXPECT_EQ(shelfwatch::config::resolveDataDir(dir), dir);
     EXPECT_TRUE(fs::is_directory(dir));
     fs::remove_all(dir.parent_path());
     // The test binary's own folder is writable here.
-    EXPECT_EQ(shelfwatch::app::resolveDataDir(std::nullopt), shelfwatch::app::programDir());
-    EXPECT_EQ(shelfwatch::app::programDir(), fs::path(SHELFWATCH_BIN_DIR));
+    EXPECT_EQ(shelfwatch::config::resolveDataDir(std::nullopt), shelfwatch::config::programDir());
+    EXPECT_EQ(shelfwatch::config::programDir(), fs::path(SHELFWATCH_BIN_DIR));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // supply realistic pages, small hand-written pages pin single rules.
 #include "item/item_analyzer.h"
 
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/item_report.h"
 #include "item/listing_time.h"
 #include "text/gbk_text.h"
@@ -58,8 +58,8 @@ sim::PageHosts hosts() {
     return h;
 }
 
-app::MarketConfig market() {
-    app::MarketConfig config;
+config::MarketConfig market() {
+    config::MarketConfig config;
     config.itemHost = kHost;
     config.helpHost = kHost;
     return config;
@@ -90,7 +90,7 @@ class ItemAnalyzerTest : public ::testing::Test {
 
     const sim::Catalogue& catalogue = sim::catalogueFor(1);
     MemoryFetcher fetcher;
-    app::MarketConfig config = market();
+    config::MarketConfig config = market();
     item::FixedClock clock{catalogue.referenceNow()};
 };
 

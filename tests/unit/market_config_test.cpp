@@ -1,6 +1,6 @@
-#include "app/market_config.h"
+#include "config/market_config.h"
 
-#include "app/ini_file.h"
+#include "config/ini_file.h"
 #include "text/gbk_text.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ class MarketConfigTest : public ::testing::Test {
 };
 
 TEST_F(MarketConfigTest, EmptyDataDirTalksToTheRealMarketplace) {
-    const app::MarketConfig config = app::MarketConfig::load(m_dir);
+    const config::MarketConfig config = config::MarketConfig::load(m_dir);
     EXPECT_EQ(config.homeUrl(), "http://www.taobao.com/");
     EXPECT_EQ(config.mallTitleSuffix(), text::gbk("-tmall.com天猫"));
     EXPECT_EQ(config.mallPageMarker(), text::gbk("tmall.com天猫</title>"));
@@ -34,15 +34,15 @@ TEST_F(MarketConfigTest, EmptyDataDirTalksToTheRealMarketplace) {
 }
 
 TEST_F(MarketConfigTest, SavedValuesLoadBackAndEmptyHostsKeepDefaults) {
-    app::MarketConfig config;
+    config::MarketConfig config;
     config.homeHost = "127.0.0.1:8080";
     config.mallDomain = "mall.example";
     config.helpHost = "help.example:81";
     config.cookieFile = "cookies.txt";
     ASSERT_TRUE(config.save(m_dir));
-    ASSERT_TRUE(app::iniWrite(m_dir / "market.ini", "hosts", "search", ""));
+    ASSERT_TRUE(config::iniWrite(m_dir / "market.ini", "hosts", "search", ""));
 
-    const app::MarketConfig loaded = app::MarketConfig::load(m_dir);
+    const config::MarketConfig loaded = config::MarketConfig::load(m_dir);
     EXPECT_EQ(loaded.homeHost, "127.0.0.1:8080");
     EXPECT_EQ(loaded.searchHost, "s.taobao.com");
     EXPECT_EQ(loaded.mallPageMarker(), "mall.example" + text::gbk("天猫</title>"));

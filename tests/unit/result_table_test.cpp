@@ -1,6 +1,6 @@
 #include "table/result_table.h"
 
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "text/gbk_text.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 
 namespace table = shelfwatch::table;
 namespace text = shelfwatch::text;
-namespace app = shelfwatch::app;
+namespace panel = shelfwatch::panel;
 
 namespace {
 
@@ -223,21 +223,21 @@ TEST(ResultTable, HoldsHundredThousandRows) {
 }
 
 TEST(HeadlessPanel, InitialStateAndRecords) {
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
     EXPECT_EQ(panel.searchButtonCaption(), text::gbk("查关键字"));
     EXPECT_EQ(panel.pageCountText(), "");
     EXPECT_EQ(panel.sortIndex(), 0);
     EXPECT_EQ(panel.directionIndex(), 0);
-    EXPECT_TRUE(panel.isEnabled(app::Control::SearchButton));
-    EXPECT_TRUE(panel.isEnabled(app::Control::ResultTable));
+    EXPECT_TRUE(panel.isEnabled(panel::Control::SearchButton));
+    EXPECT_TRUE(panel.isEnabled(panel::Control::ResultTable));
     EXPECT_FALSE(panel.windowVisible());
 
-    panel.setEnabled(app::Control::ExportButton, false);
-    EXPECT_FALSE(panel.isEnabled(app::Control::ExportButton));
-    EXPECT_TRUE(panel.isEnabled(app::Control::StoreButton));
+    panel.setEnabled(panel::Control::ExportButton, false);
+    EXPECT_FALSE(panel.isEnabled(panel::Control::ExportButton));
+    EXPECT_TRUE(panel.isEnabled(panel::Control::StoreButton));
 
-    std::vector<std::pair<app::HeadlessPanel::Event, std::string>> echoed;
-    panel.setSink([&](app::HeadlessPanel::Event e, const std::string& s) { echoed.emplace_back(e, s); });
+    std::vector<std::pair<panel::HeadlessPanel::Event, std::string>> echoed;
+    panel.setSink([&](panel::HeadlessPanel::Event e, const std::string& s) { echoed.emplace_back(e, s); });
     panel.setStatus("one");
     panel.setStatus("two");
     panel.setProgress("p");
@@ -247,7 +247,7 @@ TEST(HeadlessPanel, InitialStateAndRecords) {
     EXPECT_EQ(panel.progressHistory(), (std::vector<std::string>{"p"}));
     EXPECT_EQ(panel.messages(), (std::vector<std::string>{"m"}));
     ASSERT_EQ(echoed.size(), 4u);
-    EXPECT_EQ(echoed[3].first, app::HeadlessPanel::Event::Message);
+    EXPECT_EQ(echoed[3].first, panel::HeadlessPanel::Event::Message);
 
     panel.queueAnswer(std::string("answer"));
     panel.queueAnswer(std::nullopt);

@@ -1,4 +1,4 @@
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 #include "report/excel_export.h"
 #include "report/listing_stats.h"
 #include "report/workbook_reader.h"
@@ -90,7 +90,7 @@ class WorkbookTest : public ::testing::Test {
   protected:
     TempDir dir;
     item::FixedClock clock{fromCivil(2014, 7, 25, 10, 0, 0)};
-    app::HeadlessPanel panel;
+    panel::HeadlessPanel panel;
 
     static table::ItemRecord record(int i, item::DateTime end) {
         table::ItemRecord r;

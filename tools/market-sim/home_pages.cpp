@@ -15,7 +15,7 @@ namespace {
 // A home page in the shape of the real one: GBK, a search form among the
 // navigation, and the spm value in one hidden input of that form.
 std::string homePage(const MarketSim& sim) {
-    const app::MarketConfig market = sim.marketConfig();
+    const config::MarketConfig market = sim.marketConfig();
     std::string page;
     page += "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"gbk\">\r\n";
     page += text::gbk("<title>淘宝网 - 淘！我喜欢</title>\r\n");

@@ -27,7 +27,7 @@ Response serviceAnswer(std::string body) {
 void installItemRoutes(MarketSim& sim) {
     // The hosts are read per request: the port is known only once the server runs.
     auto hostsOf = [&sim] {
-        const app::MarketConfig market = sim.marketConfig();
+        const config::MarketConfig market = sim.marketConfig();
         PageHosts hosts;
         hosts.simHost = sim.host();
         hosts.mallDomain = market.mallDomain;

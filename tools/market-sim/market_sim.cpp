@@ -533,8 +533,8 @@ void MarketSim::clearRequests() {
     m_impl->log.clear();
 }
 
-app::MarketConfig MarketSim::marketConfig() const {
-    app::MarketConfig config;
+config::MarketConfig MarketSim::marketConfig() const {
+    config::MarketConfig config;
     const std::string self = host();
     config.homeHost = self;
     config.searchHost = self;

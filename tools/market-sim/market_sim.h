@@ -6,7 +6,7 @@
 // faults per path prefix. Thread-safe.
 #pragma once
 
-#include "app/market_config.h"
+#include "config/market_config.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -94,7 +94,7 @@ class MarketSim {
     // The configuration a client of this server uses: every host name is this
     // server, the mall domain (a text marker only) stays the real one. Page
     // builders take their markers from it.
-    app::MarketConfig marketConfig() const;
+    config::MarketConfig marketConfig() const;
     // market.ini pointing every host at this server.
     bool writeMarketIni(const std::filesystem::path& dataDir) const;
 

@@ -4,7 +4,7 @@
 // Failure is reported only in `message`. Keeps no state: any thread, several at once.
 #pragma once
 
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/listing_time.h"
 #include "net/page_fetcher.h"
 
@@ -29,7 +29,7 @@ struct ItemDetails {
 
 struct AnalyzerDeps {
     net::Fetcher& fetcher;
-    const app::MarketConfig& market;
+    const config::MarketConfig& market;
     const Clock& clock;
 };
 

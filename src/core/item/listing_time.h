@@ -64,23 +64,23 @@ bool parseIsoDateTime(const std::string& text, DateTime& out);
 // Where "now" comes from. Every listing time is a China wall-clock time, so the
 // system clock is read as UTC+8 whatever the machine's zone. Tests pin it.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DateTime now() const = 0;  // China wall-clock time, to the second
 };
 
 class ChinaSystemClock final : public Clock {
-public:
+  public:
     DateTime now() const override;
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(DateTime now) : m_days(now.days) {}
     DateTime now() const override { return DateTime{m_days.load()}; }
     void set(DateTime now) { m_days.store(now.days); }
 
-private:
+  private:
     std::atomic<double> m_days;
 };
 

@@ -1,6 +1,6 @@
 #include "net/cookie_jar.h"
 
-#include "app/ini_file.h"
+#include "config/ini_file.h"
 #include "net/curl_global.h"
 #include "text/gbk_text.h"
 
@@ -141,10 +141,10 @@ std::filesystem::path defaultFirefoxProfile(const std::filesystem::path& profile
         std::filesystem::path p = pathFromUtf8(path);
         return relative ? profilesDir / p : p;
     };
-    const std::vector<std::string> sections = app::iniSectionNames(ini);
+    const std::vector<std::string> sections = config::iniSectionNames(ini);
     for (const std::string& s : sections) {
         if (lowerAscii(s).rfind("install", 0) != 0) continue;
-        const std::string path = app::iniRead(ini, s, "Default", "");
+        const std::string path = config::iniRead(ini, s, "Default", "");
         if (!path.empty()) {
             std::filesystem::path p = pathFromUtf8(path);
             return p.is_absolute() ? p : profilesDir / p;
@@ -153,10 +153,10 @@ std::filesystem::path defaultFirefoxProfile(const std::filesystem::path& profile
     std::filesystem::path first;
     for (const std::string& s : sections) {
         if (lowerAscii(s).rfind("profile", 0) != 0) continue;
-        const std::string path = app::iniRead(ini, s, "Path", "");
+        const std::string path = config::iniRead(ini, s, "Path", "");
         if (path.empty()) continue;
-        const bool relative = app::iniRead(ini, s, "IsRelative", "1") != "0";
-        if (app::iniRead(ini, s, "Default", "") == "1") return resolve(path, relative);
+        const bool relative = config::iniRead(ini, s, "IsRelative", "1") != "0";
+        if (config::iniRead(ini, s, "Default", "") == "1") return resolve(path, relative);
         if (first.empty()) first = resolve(path, relative);
     }
     return first;

@@ -139,7 +139,7 @@ ExportResult writeWorkbook(const table::ResultTable& table, const std::filesyste
 }
 
 ExportResult exportResultTable(const table::ResultTable& table, bool quiet, const std::filesystem::path& path,
-                               const item::Clock& clock, app::MainPanel& panel) {
+                               const item::Clock& clock, panel::MainPanel& panel) {
     WorkbookHooks hooks;
     hooks.perRow = [&panel] { panel.processEvents(); };
     hooks.beforeSave = [&panel] { panel.setStatus(""); };

@@ -8,7 +8,7 @@
 // a thin layer over it. Runs on the caller's thread; the table is only read.
 #pragma once
 
-#include "app/main_panel.h"
+#include "panel/main_panel.h"
 #include "item/listing_time.h"
 #include "table/result_table.h"
 
@@ -39,7 +39,7 @@ ExportResult writeWorkbook(const table::ResultTable& table, const std::filesyste
 // Unless `quiet`, a failure is also shown as a message box; the quiet caller (the
 // task run) gets it only as the result.
 ExportResult exportResultTable(const table::ResultTable& table, bool quiet, const std::filesystem::path& path,
-                               const item::Clock& clock, app::MainPanel& panel);
+                               const item::Clock& clock, panel::MainPanel& panel);
 
 // The closing message of the export button, "完成操作\r\n" + path (GBK).
 std::string exportDoneMessage(const std::filesystem::path& path);

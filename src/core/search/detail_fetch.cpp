@@ -1,6 +1,6 @@
 #include "search/detail_fetch.h"
 
-#include "app/ini_file.h"
+#include "config/ini_file.h"
 #include "item/listing_time.h"
 #include "text/gbk_text.h"
 
@@ -25,7 +25,7 @@ bool dateCellText(item::DateTime value, std::string& out) {
 
 // The last worker of a fetch restores the search controls; `withStatus` is false
 // when a newer query owns the table and with it the labels.
-void completeWorker(app::AppContext& context, bool withStatus) {
+void completeWorker(search::WalkContext& context, bool withStatus) {
     if (context.fetchState.activeWorkers.fetch_sub(1) - 1 > 0) return;
     context.panel.setSearchButtonCaption(searchCaption());
     if (withStatus) context.panel.setStatus(doneText());
@@ -54,11 +54,11 @@ std::string progressText(int row, int total) {
     return kPrefix + std::to_string(row) + " / " + std::to_string(total);
 }
 
-void enableSearchControls(app::MainPanel& panel) {
-    panel.setEnabled(app::Control::KeywordEdit, true);
-    panel.setEnabled(app::Control::PageCountEdit, true);
-    panel.setEnabled(app::Control::ExportButton, true);
-    panel.setEnabled(app::Control::StoreButton, true);
+void enableSearchControls(panel::MainPanel& panel) {
+    panel.setEnabled(panel::Control::KeywordEdit, true);
+    panel.setEnabled(panel::Control::PageCountEdit, true);
+    panel.setEnabled(panel::Control::ExportButton, true);
+    panel.setEnabled(panel::Control::StoreButton, true);
 }
 
 bool detailCellText(const item::ItemDetails& details, int column, std::string& out) {
@@ -107,13 +107,13 @@ void writeDetailCells(table::ResultTable& table, std::uint64_t generation, int r
     }
 }
 
-item::ItemDetails analyzeRow(app::AppContext& context, int row) {
+item::ItemDetails analyzeRow(search::WalkContext& context, int row) {
     std::string url = context.table.cell(row, table::kUrl);
     const item::AnalyzerDeps deps{context.fetcher, context.market, context.clock};
     return item::analyzeItem(url, deps);
 }
 
-void fetchAllDetails(app::AppContext& context, std::uint64_t generation) {
+void fetchAllDetails(search::WalkContext& context, std::uint64_t generation) {
     search::FetchState& state = context.fetchState;
     table::ResultTable& table = context.table;
     const int total = table.rowCount();
@@ -142,9 +142,9 @@ void fetchAllDetails(app::AppContext& context, std::uint64_t generation) {
     completeWorker(context, table.generation() == generation);
 }
 
-void fetchAllDetails(app::AppContext& context) { fetchAllDetails(context, context.table.generation()); }
+void fetchAllDetails(search::WalkContext& context) { fetchAllDetails(context, context.table.generation()); }
 
-void fillRemainingDetails(app::AppContext& context) {
+void fillRemainingDetails(search::WalkContext& context) {
     table::ResultTable& table = context.table;
     const std::uint64_t generation = table.generation();
     const int n = table.rowCount();
@@ -158,13 +158,13 @@ void fillRemainingDetails(app::AppContext& context) {
         writeDetailCells(table, generation, k - 1, details, kRemainingDetailColumns);
     }
     context.panel.setStatus(doneText());
-    context.panel.setEnabled(app::Control::PageCountEdit, true);
-    context.panel.setEnabled(app::Control::SearchButton, true);
-    context.panel.setEnabled(app::Control::ExportButton, true);
-    context.panel.setEnabled(app::Control::StoreButton, true);
+    context.panel.setEnabled(panel::Control::PageCountEdit, true);
+    context.panel.setEnabled(panel::Control::SearchButton, true);
+    context.panel.setEnabled(panel::Control::ExportButton, true);
+    context.panel.setEnabled(panel::Control::StoreButton, true);
 }
 
-void startDetailWorkers(app::AppContext& context, std::uint64_t generation, bool inThisThread) {
+void startDetailWorkers(search::WalkContext& context, std::uint64_t generation, bool inThisThread) {
     const int workers = clampDetailWorkers(context.detailWorkers);
     context.fetchState.nextRow = 1;
     context.fetchState.activeWorkers = workers;
@@ -190,7 +190,7 @@ void startDetailWorkers(app::AppContext& context, std::uint64_t generation, bool
 int clampDetailWorkers(int workers) { return std::clamp(workers, 1, kMaxDetailWorkers); }
 
 int detailWorkersSetting(const std::filesystem::path& dataDir) {
-    const std::string value = app::iniRead(dataDir / "configs.ini", "search", "detailWorkers", "1");
+    const std::string value = config::iniRead(dataDir / "configs.ini", "search", "detailWorkers", "1");
     return clampDetailWorkers(text::toInt(value));
 }
 

@@ -7,8 +7,8 @@
 // the query that owns the rows, so a late write never reaches a newer query.
 #pragma once
 
-#include "app/app_context.h"
 #include "item/item_analyzer.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 
 #include <cstdint>
@@ -33,18 +33,18 @@ void writeDetailCells(table::ResultTable& table, std::uint64_t generation, int r
                       const item::ItemDetails& details, std::initializer_list<int> columns);
 
 // One analysis of the address in column 2 of `row`.
-item::ItemDetails analyzeRow(app::AppContext& context, int row);
+item::ItemDetails analyzeRow(search::WalkContext& context, int row);
 
 // One worker of the fetch. The walk sets nextRow and activeWorkers first. Ends at
 // once and silently (as far as the labels go) when the table is cleared under it.
-void fetchAllDetails(app::AppContext& context, std::uint64_t generation);
-void fetchAllDetails(app::AppContext& context);
+void fetchAllDetails(search::WalkContext& context, std::uint64_t generation);
+void fetchAllDetails(search::WalkContext& context);
 
-void fillRemainingDetails(app::AppContext& context);
+void fillRemainingDetails(search::WalkContext& context);
 
 // Sets the counters for `workers` workers, starts them on walk threads (or runs
 // one in this thread and waits for the rest when `inThisThread`).
-void startDetailWorkers(app::AppContext& context, std::uint64_t generation, bool inThisThread);
+void startDetailWorkers(search::WalkContext& context, std::uint64_t generation, bool inThisThread);
 
 // configs.ini, section `search`, key `detailWorkers`: 1..16, default 1.
 int detailWorkersSetting(const std::filesystem::path& dataDir);
@@ -57,6 +57,6 @@ const std::string& doneText();                 // "完成操作。"
 std::string progressText(int row, int total);  // "进度： row / total"
 
 // Re-enables the keyword box, page-count box, "导 出" and "查询店铺".
-void enableSearchControls(app::MainPanel& panel);
+void enableSearchControls(panel::MainPanel& panel);
 
 }  // namespace shelfwatch::search

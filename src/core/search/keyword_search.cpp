@@ -8,16 +8,16 @@ namespace shelfwatch::search {
 
 namespace {
 
-void disableSearchControls(app::MainPanel& panel) {
-    panel.setEnabled(app::Control::KeywordEdit, false);
-    panel.setEnabled(app::Control::PageCountEdit, false);
-    panel.setEnabled(app::Control::ExportButton, false);
-    panel.setEnabled(app::Control::StoreButton, false);
+void disableSearchControls(panel::MainPanel& panel) {
+    panel.setEnabled(panel::Control::KeywordEdit, false);
+    panel.setEnabled(panel::Control::PageCountEdit, false);
+    panel.setEnabled(panel::Control::ExportButton, false);
+    panel.setEnabled(panel::Control::StoreButton, false);
 }
 
-void runWalk(app::AppContext& context, bool detailInSameThread, unsigned stopClicksAtStart) {
+void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned stopClicksAtStart) {
     FetchState& state = context.fetchState;
-    app::MainPanel& panel = context.panel;
+    panel::MainPanel& panel = context.panel;
     table::ResultTable& table = context.table;
 
     // A stopped walk may still be finishing its last request; it must be gone
@@ -108,13 +108,13 @@ int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::st
     return appended;
 }
 
-void runKeywordSearch(app::AppContext& context, bool detailInSameThread) {
+void runKeywordSearch(search::WalkContext& context, bool detailInSameThread) {
     runWalk(context, detailInSameThread, context.fetchState.stopClicks);
 }
 
-void onSearchButtonClicked(app::AppContext& context) {
+void onSearchButtonClicked(search::WalkContext& context) {
     static const std::string kNoKeyword = text::gbk("请输入关键词");
-    app::MainPanel& panel = context.panel;
+    panel::MainPanel& panel = context.panel;
     if (panel.keyword().empty()) {
         panel.showMessage(kNoKeyword);
         return;
@@ -139,7 +139,7 @@ void onSearchButtonClicked(app::AppContext& context) {
     }
 }
 
-void showRegionHelp(app::MainPanel& panel) {
+void showRegionHelp(panel::MainPanel& panel) {
     static const std::string kHelp =
         text::gbk("使用方法类似淘宝的商品列表页\r\n只需输入需要查询的城市名或者省份名称\r\n");
     panel.showMessage(kHelp);

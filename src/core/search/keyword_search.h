@@ -5,7 +5,7 @@
 // inputs through MainPanel and writes only the ResultTable, from any thread.
 #pragma once
 
-#include "app/app_context.h"
+#include "search/walk_context.h"
 #include "table/result_table.h"
 
 #include <cstdint>
@@ -16,11 +16,11 @@
 namespace shelfwatch::search {
 
 // The click: starts a walk on a walk thread, or stops the running one.
-void onSearchButtonClicked(app::AppContext& context);
+void onSearchButtonClicked(search::WalkContext& context);
 
 // The walk. `detailInSameThread`: run the detail fetch here and return when it is
 // done; otherwise start the detail workers on walk threads and return.
-void runKeywordSearch(app::AppContext& context, bool detailInSameThread);
+void runKeywordSearch(search::WalkContext& context, bool detailInSameThread);
 
 // Appends a row (sequence number and address) for every item link of the page.
 // With `known` a link already held in column 2 is passed over: `known` holds the
@@ -31,7 +31,7 @@ int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::st
                     std::unordered_set<std::string>* known);
 
 // The ".." button next to the region box.
-void showRegionHelp(app::MainPanel& panel);
+void showRegionHelp(panel::MainPanel& panel);
 
 // The GBK captions of the search button.
 const std::string& searchCaption();

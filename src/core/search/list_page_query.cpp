@@ -15,14 +15,14 @@ const std::string& listPagePrompt() {
     return kText;
 }
 
-void onListPageButtonClicked(app::AppContext& context) {
+void onListPageButtonClicked(search::WalkContext& context) {
     const std::optional<std::string> address = context.panel.askText(listPagePrompt(), "");
     if (!address) return;
     runListPageQuery(context, *address);
 }
 
-void runListPageQuery(app::AppContext& context, const std::string& address) {
-    app::MainPanel& panel = context.panel;
+void runListPageQuery(search::WalkContext& context, const std::string& address) {
+    panel::MainPanel& panel = context.panel;
     table::ResultTable& table = context.table;
     FetchState& state = context.fetchState;
 

@@ -4,17 +4,17 @@
 // thread with the window events let run once per page and once per row.
 #pragma once
 
-#include "app/app_context.h"
+#include "search/walk_context.h"
 
 #include <string>
 
 namespace shelfwatch::search {
 
 // The "按列表页查询" click: asks for the address, then runs the query.
-void onListPageButtonClicked(app::AppContext& context);
+void onListPageButtonClicked(search::WalkContext& context);
 
 // The query for `address` (the pasted text, used as typed).
-void runListPageQuery(app::AppContext& context, const std::string& address);
+void runListPageQuery(search::WalkContext& context, const std::string& address);
 
 // The input box prompt (GBK).
 const std::string& listPagePrompt();

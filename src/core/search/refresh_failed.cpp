@@ -7,18 +7,18 @@ namespace shelfwatch::search {
 
 namespace {
 
-void setRefreshControls(app::MainPanel& panel, bool enabled) {
-    panel.setEnabled(app::Control::PageCountEdit, enabled);
-    panel.setEnabled(app::Control::SearchButton, enabled);
-    panel.setEnabled(app::Control::ExportButton, enabled);
-    panel.setEnabled(app::Control::StoreButton, enabled);
+void setRefreshControls(panel::MainPanel& panel, bool enabled) {
+    panel.setEnabled(panel::Control::PageCountEdit, enabled);
+    panel.setEnabled(panel::Control::SearchButton, enabled);
+    panel.setEnabled(panel::Control::ExportButton, enabled);
+    panel.setEnabled(panel::Control::StoreButton, enabled);
 }
 
 }  // namespace
 
-int refreshFailedItems(app::AppContext& context) {
+int refreshFailedItems(search::WalkContext& context) {
     static const std::string kRefreshing = text::gbk("正在刷新失败的项目。");
-    app::MainPanel& panel = context.panel;
+    panel::MainPanel& panel = context.panel;
     table::ResultTable& table = context.table;
 
     panel.setStatus(kRefreshing);

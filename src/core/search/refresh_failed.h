@@ -5,13 +5,13 @@
 // pass, so an item that no longer exists cannot hold the refresh forever.
 #pragma once
 
-#include "app/app_context.h"
+#include "search/walk_context.h"
 
 namespace shelfwatch::search {
 
 inline constexpr int kRefreshAttempts = 3;
 
 // The "刷新失败项目" click. Returns the number of analyses made.
-int refreshFailedItems(app::AppContext& context);
+int refreshFailedItems(search::WalkContext& context);
 
 }  // namespace shelfwatch::search

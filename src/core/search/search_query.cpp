@@ -51,7 +51,7 @@ std::string initiativeId(const item::Clock& clock) {
     return std::string("staobaoz_") + digits;
 }
 
-std::string fetchSpm(net::Fetcher& fetcher, const app::MarketConfig& market) {
+std::string fetchSpm(net::Fetcher& fetcher, const config::MarketConfig& market) {
     const std::string page = fetcher.fetchPage(market.homeUrl(), "");
     return text::textBetween(page, "<input type=\"hidden\" name=\"spm\" value=\"", "\"");
 }

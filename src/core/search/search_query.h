@@ -4,7 +4,7 @@
 // one result page. Pure and thread-safe (fetchSpm only uses the given fetcher).
 #pragma once
 
-#include "app/market_config.h"
+#include "config/market_config.h"
 #include "item/listing_time.h"
 #include "net/page_fetcher.h"
 
@@ -31,7 +31,7 @@ std::string searchSortKey(int sortIndex, int directionIndex);
 std::string initiativeId(const item::Clock& clock);
 
 // The spm value of the marketplace home page (one request, no referrer).
-std::string fetchSpm(net::Fetcher& fetcher, const app::MarketConfig& market);
+std::string fetchSpm(net::Fetcher& fetcher, const config::MarketConfig& market);
 
 struct SearchPageQuery {
     std::string spm;

@@ -70,7 +70,7 @@ struct ChangeSummary {
 };
 
 class ResultTable {
-public:
+  public:
     ResultTable();
 
     int rowCount() const;
@@ -106,7 +106,7 @@ public:
     void setChangeNotifier(std::function<void()> notifier);
     ChangeSummary takeChanges();
 
-private:
+  private:
     void markDirtyLocked(int firstRow, int lastRow, bool reset);
 
     mutable std::mutex m_mutex;

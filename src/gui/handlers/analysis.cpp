@@ -7,7 +7,7 @@
 namespace shelfwatch::gui::handlers {
 
 void onAnalysisClicked(GuiContext& ctx) {
-    AnalysisWindow window(ctx.app.table, ctx.app.clock, &ctx.window);
+    AnalysisWindow window(ctx.walk.table, ctx.walk.clock, &ctx.window);
     window.exec();
 }
 

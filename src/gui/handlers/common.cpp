@@ -7,7 +7,7 @@ namespace shelfwatch::gui::handlers {
 
 void featureNotAvailable(GuiContext& ctx) {
     static const std::string kNotAvailable = text::gbk("此功能尚未提供");
-    ctx.app.panel.setStatus(kNotAvailable);
+    ctx.walk.panel.setStatus(kNotAvailable);
 }
 
 }  // namespace shelfwatch::gui::handlers

@@ -7,9 +7,9 @@ namespace shelfwatch::gui::handlers {
 
 void onLocalCookieClicked(GuiContext& ctx, bool checked) {
     net::BrowserCookieSource source;
-    source.rootDomain = ctx.app.market.cookieDomain;
-    source.cookieFile = ctx.app.market.cookieFile;
-    net::setLocalCookie(ctx.app.cookies, checked, source);
+    source.rootDomain = ctx.walk.market.cookieDomain;
+    source.cookieFile = ctx.walk.market.cookieFile;
+    net::setLocalCookie(ctx.walk.cookies, checked, source);
 }
 
 }  // namespace shelfwatch::gui::handlers

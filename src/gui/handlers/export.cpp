@@ -3,6 +3,7 @@
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
 #include "gui/main_window.h"
+#include "gui/qt_text.h"
 #include "report/excel_export.h"
 #include "text/gbk_text.h"
 
@@ -19,15 +20,14 @@ void onExportClicked(GuiContext& ctx) {
     if (file.isEmpty()) return;
     if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".xlsx");
 
-    ctx.app.panel.setStatus(text::gbk("正在导出数据，请稍后。"));
-    ctx.app.panel.processEvents();
+    ctx.walk.panel.setStatus(text::gbk("正在导出数据，请稍后。"));
+    ctx.walk.panel.processEvents();
     const std::filesystem::path path(file.toStdU16String());
     const report::ExportResult result =
-        report::exportResultTable(ctx.app.table, false, path, ctx.app.clock, ctx.app.panel);
+        report::exportResultTable(ctx.walk.table, false, path, ctx.walk.clock, ctx.walk.panel);
     // A failure has shown its own message naming the path and the cause.
     if (result.ok) {
-        dialogs::showMessage(&ctx.window,
-                             QString::fromStdU16String(text::gbkToUtf16(report::exportDoneMessage(path))));
+        dialogs::showMessage(&ctx.window, fromGbk(report::exportDoneMessage(path)));
     }
 }
 

@@ -1,8 +1,9 @@
 // Keyword search: the start/stop button and the Enter key of the keyword box.
+#include "search/keyword_search.h"
+
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
 #include "search/detail_fetch.h"
-#include "search/keyword_search.h"
 
 #include <QGuiApplication>
 
@@ -10,8 +11,8 @@ namespace shelfwatch::gui::handlers {
 
 void onKeywordSearchClicked(GuiContext& ctx) {
     // Read per search, so a changed setting takes effect without a restart.
-    ctx.app.detailWorkers = search::detailWorkersSetting(ctx.app.dataDir);
-    search::onSearchButtonClicked(ctx.app);
+    ctx.walk.detailWorkers = search::detailWorkersSetting(ctx.walk.dataDir);
+    search::onSearchButtonClicked(ctx.walk);
 }
 
 void onKeywordReturnPressed(GuiContext& ctx) {

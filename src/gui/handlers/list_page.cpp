@@ -6,6 +6,6 @@
 namespace shelfwatch::gui::handlers {
 
 // Runs on the window thread; the query lets the window events run per page and row.
-void onListPageClicked(GuiContext& ctx) { search::onListPageButtonClicked(ctx.app); }
+void onListPageClicked(GuiContext& ctx) { search::onListPageButtonClicked(ctx.walk); }
 
 }  // namespace shelfwatch::gui::handlers

@@ -14,6 +14,6 @@ void openNotice(GuiContext& ctx, const std::string& mode, const std::string& ref
     (void)version;
 }
 
-void onNoticeTimer(GuiContext& ctx) { openNotice(ctx, "Refresh", "", "1.6"); }
+void onNoticeTimer(GuiContext& ctx) { openNotice(ctx, "Refresh", "", SHELFWATCH_VERSION); }
 
 }  // namespace shelfwatch::gui::handlers

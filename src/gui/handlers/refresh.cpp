@@ -5,6 +5,6 @@
 
 namespace shelfwatch::gui::handlers {
 
-void onRefreshFailedClicked(GuiContext& ctx) { search::refreshFailedItems(ctx.app); }
+void onRefreshFailedClicked(GuiContext& ctx) { search::refreshFailedItems(ctx.walk); }
 
 }  // namespace shelfwatch::gui::handlers

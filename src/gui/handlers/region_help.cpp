@@ -5,6 +5,6 @@
 
 namespace shelfwatch::gui::handlers {
 
-void onRegionHelpClicked(GuiContext& ctx) { search::showRegionHelp(ctx.app.panel); }
+void onRegionHelpClicked(GuiContext& ctx) { search::showRegionHelp(ctx.walk.panel); }
 
 }  // namespace shelfwatch::gui::handlers

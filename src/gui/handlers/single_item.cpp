@@ -4,6 +4,7 @@
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
 #include "gui/main_window.h"
+#include "gui/qt_text.h"
 #include "gui/text_window.h"
 #include "item/item_analyzer.h"
 #include "item/item_report.h"
@@ -14,19 +15,15 @@
 
 namespace shelfwatch::gui::handlers {
 
-namespace {
-
-QString widgetText(const std::string& gbk) { return QString::fromStdU16String(text::gbkToUtf16(gbk)); }
-
-}  // namespace
+namespace {}  // namespace
 
 void onSingleItemClicked(GuiContext& ctx) {
     static const std::string kWaiting = text::gbk("获取内容中，请稍候。。");
-    const std::string itemHost = ctx.app.market.itemHost;
+    const std::string itemHost = ctx.walk.market.itemHost;
     const QString prompt = QStringLiteral("请输入淘宝商品页的地址：\n例如：") +
-                           widgetText("http://" + itemHost + "/item.htm?id=123");
+                           fromGbk("http://" + itemHost + "/item.htm?id=123");
     const std::optional<QString> entered =
-        dialogs::askText(&ctx.window, prompt, widgetText("http://" + itemHost + "/item.htm?id="));
+        dialogs::askText(&ctx.window, prompt, fromGbk("http://" + itemHost + "/item.htm?id="));
     if (!entered) return;
 
     QPointer<TextWindow> window = reopenTextWindow(&ctx.window);
@@ -34,13 +31,13 @@ void onSingleItemClicked(GuiContext& ctx) {
 
     std::string url = text::utf16ToGbk(entered->toStdU16String());
     const item::ItemDetails details =
-        item::analyzeItem(url, item::AnalyzerDeps{ctx.app.fetcher, ctx.app.market, ctx.app.clock});
+        item::analyzeItem(url, item::AnalyzerDeps{ctx.walk.fetcher, ctx.walk.market, ctx.walk.clock});
 
     // Window events ran during the fetches: a newer query, or the user, may have
     // closed this query's window meanwhile, and the newer one owns the display.
     if (!window || window != currentTextWindow()) return;
     if (!details.message.empty()) {
-        dialogs::showMessage(&ctx.window, widgetText(details.message));
+        dialogs::showMessage(&ctx.window, fromGbk(details.message));
         return;
     }
     window->append(item::itemReportText(url, details));

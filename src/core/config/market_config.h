@@ -8,18 +8,18 @@
 #include <filesystem>
 #include <string>
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 struct MarketConfig {
-    std::string homeHost = "www.taobao.com";      // home page, for the spm value
-    std::string searchHost = "s.taobao.com";      // "/search" pages
-    std::string listHost = "list.taobao.com";     // "/itemlist/default.htm" service
-    std::string itemHost = "item.taobao.com";     // item host of the prompt example
-    std::string mallDomain = "tmall.com";         // in the mall title suffix and page marker
-    std::string helpHost = "www.taobao.com";      // host of the registration guide page
-    std::string cookieDomain = "taobao.com";      // root domain for browser cookies
-    std::string publisherHost;                    // notice/sponsor pages; empty: bundled page
-    std::filesystem::path cookieFile;             // Netscape cookie file for the local cookie
+    std::string homeHost = "www.taobao.com";   // home page, for the spm value
+    std::string searchHost = "s.taobao.com";   // "/search" pages
+    std::string listHost = "list.taobao.com";  // "/itemlist/default.htm" service
+    std::string itemHost = "item.taobao.com";  // item host of the prompt example
+    std::string mallDomain = "tmall.com";      // in the mall title suffix and page marker
+    std::string helpHost = "www.taobao.com";   // host of the registration guide page
+    std::string cookieDomain = "taobao.com";   // root domain for browser cookies
+    std::string publisherHost;                 // notice/sponsor pages; empty: bundled page
+    std::filesystem::path cookieFile;          // Netscape cookie file for the local cookie
 
     // Derived markers (GBK): "-" + mall + "天猫", mall + "天猫</title>",
     // "\"http://" + help + "/register/guide.htm".
@@ -34,4 +34,4 @@ struct MarketConfig {
     bool save(const std::filesystem::path& dataDir) const;
 };
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

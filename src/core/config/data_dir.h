@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 std::filesystem::path programDir();
 std::filesystem::path resolveDataDir(const std::optional<std::filesystem::path>& override);
@@ -19,4 +19,4 @@ std::filesystem::path resolveDataDir(const std::optional<std::filesystem::path>&
 // options, like Qt takes out its own); returns the last value given.
 std::optional<std::filesystem::path> takeDataDirOption(std::vector<std::string>& args);
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

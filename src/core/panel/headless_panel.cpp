@@ -1,10 +1,10 @@
-#include "app/headless_panel.h"
+#include "panel/headless_panel.h"
 
 #include "text/gbk_text.h"
 
 #include <utility>
 
-namespace shelfwatch::app {
+namespace shelfwatch::panel {
 
 HeadlessPanel::HeadlessPanel() : m_caption(text::gbk("查关键字")) {}
 
@@ -219,4 +219,4 @@ void HeadlessPanel::echo(Event event, const std::string& text) const {
     if (sink) sink(event, text);
 }
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::panel

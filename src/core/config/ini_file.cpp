@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "config/ini_file.h"
 
 #include <cstdio>
 #include <fstream>
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 namespace {
 
@@ -256,4 +256,4 @@ std::vector<std::string> iniSectionNames(const std::filesystem::path& file) {
     return names;
 }
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

@@ -1,4 +1,4 @@
-#include "app/data_dir.h"
+#include "config/data_dir.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -9,7 +9,7 @@
 #include <windows.h>
 #endif
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::optional<std::filesystem::path> takeDataDirOption(std::vector<std::string>&
     return value;
 }
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

@@ -1,6 +1,6 @@
-#include "app/command_line.h"
+#include "config/command_line.h"
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 namespace {
 
@@ -49,4 +49,4 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine) {
     return args;
 }
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

@@ -1,9 +1,9 @@
-#include "app/market_config.h"
+#include "config/market_config.h"
 
-#include "app/ini_file.h"
+#include "config/ini_file.h"
 #include "text/gbk_text.h"
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
 namespace {
 
@@ -74,4 +74,4 @@ bool MarketConfig::save(const std::filesystem::path& dataDir) const {
     return ok;
 }
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

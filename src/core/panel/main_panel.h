@@ -8,32 +8,32 @@
 #include <optional>
 #include <string>
 
-namespace shelfwatch::app {
+namespace shelfwatch::panel {
 
 // The main window's controls that operations read or lock, named by role.
 enum class Control {
-    KeywordEdit,          // 编辑框1
-    PageCountEdit,        // 编辑框2
-    RegionEdit,           // 编辑框3
-    SortCombo,            // 组合框1
-    DirectionCombo,       // 组合框2
-    LocalCookieCheck,     // 选择框1
-    SearchButton,         // 按钮1 "查关键字"
-    StoreButton,          // 按钮5 "查询店铺"
-    SingleItemButton,     // 按钮3 "查询单个商品"
-    CategoryKeywordButton,// 按钮7 "查分类关键字"
-    CategoryQueryButton,  // 按钮8 "查询分类"
-    ListPageButton,       // 按钮10 "按列表页查询"
-    RefreshButton,        // 按钮9 "刷新失败项目"
-    TaskButton,           // 按钮6 "任务模式设定"
-    ExportButton,         // 按钮2 "导 出"
-    AnalysisButton,       // 按钮11 "报表分析"
-    RegionHelpButton,     // 按钮4 ".."
-    ResultTable,          // 超级列表框1
+    KeywordEdit,            // 编辑框1
+    PageCountEdit,          // 编辑框2
+    RegionEdit,             // 编辑框3
+    SortCombo,              // 组合框1
+    DirectionCombo,         // 组合框2
+    LocalCookieCheck,       // 选择框1
+    SearchButton,           // 按钮1 "查关键字"
+    StoreButton,            // 按钮5 "查询店铺"
+    SingleItemButton,       // 按钮3 "查询单个商品"
+    CategoryKeywordButton,  // 按钮7 "查分类关键字"
+    CategoryQueryButton,    // 按钮8 "查询分类"
+    ListPageButton,         // 按钮10 "按列表页查询"
+    RefreshButton,          // 按钮9 "刷新失败项目"
+    TaskButton,             // 按钮6 "任务模式设定"
+    ExportButton,           // 按钮2 "导 出"
+    AnalysisButton,         // 按钮11 "报表分析"
+    RegionHelpButton,       // 按钮4 ".."
+    ResultTable,            // 超级列表框1
 };
 
 class MainPanel {
-public:
+  public:
     virtual ~MainPanel() = default;
 
     virtual std::string keyword() const = 0;
@@ -45,9 +45,9 @@ public:
     virtual int directionIndex() const = 0;  // 0..1, -1 when nothing is selected
 
     virtual std::string status() const = 0;
-    virtual void setStatus(const std::string& text) = 0;      // 标签3
+    virtual void setStatus(const std::string& text) = 0;  // 标签3
     virtual std::string progress() const = 0;
-    virtual void setProgress(const std::string& text) = 0;    // 标签5
+    virtual void setProgress(const std::string& text) = 0;  // 标签5
 
     virtual bool isEnabled(Control control) const = 0;
     virtual void setEnabled(Control control, bool enabled) = 0;
@@ -61,12 +61,11 @@ public:
     // A message box titled "信息：" with an OK button; returns when dismissed.
     virtual void showMessage(const std::string& text) = 0;
     // An input box; nullopt when the user cancels.
-    virtual std::optional<std::string> askText(const std::string& prompt,
-                                               const std::string& initial) = 0;
+    virtual std::optional<std::string> askText(const std::string& prompt, const std::string& initial) = 0;
 
     // Runs the window events queued for the calling thread once; nothing on a worker.
     virtual void processEvents() = 0;
     virtual void setWindowVisible(bool visible) = 0;
 };
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::panel

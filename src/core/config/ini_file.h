@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-namespace shelfwatch::app {
+namespace shelfwatch::config {
 
-std::string iniRead(const std::filesystem::path& file, const std::string& section,
-                    const std::string& key, const std::string& defaultValue);
+std::string iniRead(const std::filesystem::path& file, const std::string& section, const std::string& key,
+                    const std::string& defaultValue);
 // Creates the file and the section when needed; false when the file cannot be written.
 bool iniWrite(const std::filesystem::path& file, const std::string& section, const std::string& key,
               const std::string& value);
@@ -21,4 +21,4 @@ bool iniDeleteSection(const std::filesystem::path& file, const std::string& sect
 // Section names in file order (each once).
 std::vector<std::string> iniSectionNames(const std::filesystem::path& file);
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::config

@@ -4,7 +4,7 @@
 // sink echoes status texts and messages (the CLI prints them). Thread-safe.
 #pragma once
 
-#include "app/main_panel.h"
+#include "panel/main_panel.h"
 
 #include <deque>
 #include <functional>
@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-namespace shelfwatch::app {
+namespace shelfwatch::panel {
 
 class HeadlessPanel final : public MainPanel {
-public:
+  public:
     enum class Event { Status, Progress, Message, Prompt };
     using Sink = std::function<void(Event, const std::string&)>;
 
@@ -67,7 +67,7 @@ public:
     // Called from processEvents(): lets a test act "while events run" (e.g. stop).
     void setProcessEventsHook(std::function<void()> hook);
 
-private:
+  private:
     // Not "emit": Qt defines that word as a macro, and Qt code may include this header.
     void echo(Event event, const std::string& text) const;
 
@@ -94,4 +94,4 @@ private:
     std::function<void()> m_processEventsHook;
 };
 
-}  // namespace shelfwatch::app
+}  // namespace shelfwatch::panel
