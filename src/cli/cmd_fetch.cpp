@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "cli/walk_command.h"
 
 #include <cstdio>
 #include <memory>
@@ -23,12 +24,24 @@ struct FetchOptions {
 int runFetch(CliContext& context, const CLI::App& command, const FetchOptions& options) {
     if (options.url.empty()) return usageError(command, "URL must not be empty");
     const std::string body = context.app.fetcher.fetchPage(options.url, options.referrer);
+    const net::FetchFailure failure = net::lastFetchFailure();
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     // The bytes as they came (GBK pages stay GBK), nothing added.
-    std::fwrite(body.data(), 1, body.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitOk : kExitFile;
+    const bool written = std::fwrite(body.data(), 1, body.size(), stdout) == body.size();
+    if (std::fflush(stdout) != 0 || !written) {
+        std::fputs("shelfwatch-cli: cannot write to standard output\n", stderr);
+        return kExitFile;
+    }
+    // What did arrive (an error page's body, the part before a cut) is written
+    // all the same; the exit code says it is not the whole page.
+    if (failure.failed()) {
+        std::fprintf(stderr, "shelfwatch-cli: the page could not be fetched: %s\n",
+                     describeFailure(failure).c_str());
+        return kExitUnreachable;
+    }
+    return kExitOk;
 }
 
 }  // namespace

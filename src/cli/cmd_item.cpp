@@ -9,6 +9,7 @@
 
 #include "cli/command.h"
 #include "cli/exit_codes.h"
+#include "cli/walk_command.h"
 
 #include <iostream>
 #include <memory>
@@ -27,23 +28,38 @@ void printReport(const std::string& url, const item::ItemDetails& d) {
     }
 }
 
+// False, said on standard error, when anything written to standard output was
+// lost (a full disk, a closed pipe).
+bool flushStandardOutput() {
+    if (std::cout.flush()) return true;
+    std::cerr << "shelfwatch-cli: cannot write to standard output\n";
+    return false;
+}
+
 int runItem(CliContext& context, const std::string& urlUtf8, bool json) {
     // An explicitly empty address is analysed like the desktop's empty input.
     std::string url = text::utf8ToGbk(urlUtf8);
     const item::AnalyzerDeps deps{context.app.fetcher, context.app.market, context.app.clock};
     const item::ItemDetails details = item::analyzeItem(url, deps);
+    // The record is printed either way (empty fields for a page that never
+    // came), the exit code and standard error tell why it is empty.
+    const bool unreachable = details.message.empty() && details.pageFailure.failed();
+    if (unreachable) {
+        std::cerr << "shelfwatch-cli: the item page could not be fetched: "
+                  << describeFailure(details.pageFailure) << "\n";
+    }
+    const int fetched = unreachable ? kExitUnreachable : kExitOk;
     if (json) {
         std::cout << report::itemJson(url, details) << "\n";
-        std::cout.flush();
-        if (!std::cout) return kExitFile;
-        return details.message.empty() ? kExitOk : kExitItemGone;
+        if (!flushStandardOutput()) return kExitFile;
+        return details.message.empty() ? fetched : kExitItemGone;
     }
     if (!details.message.empty()) {
         std::cerr << terminalText(details.message) << "\n";
         return kExitItemGone;
     }
     printReport(url, details);
-    return std::cout.flush() ? kExitOk : kExitFile;
+    return flushStandardOutput() ? fetched : kExitFile;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "search/list_page_query.h"
 
 #include "cli/command.h"
+#include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
@@ -23,13 +24,17 @@ int runListPage(CliContext& context, const CLI::App& command, const ListPageOpti
     if (panel == nullptr) return usageError(command, "listpage needs the headless panel");
     std::string address;
     if (!toGbk(options.url, address)) return usageError(command, "the address must be GBK characters");
+    if (const int unwritable = checkOutput(options.output); unwritable != kExitOk) return unwritable;
+
     panel->setPageCountText(std::to_string(options.pages));
+    bool interrupted = false;
     {
         WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runListPageQuery(context.app, address);
+        interrupted = interrupt.interrupted();
     }
-    return finishWalk(context, options.output, false);
+    return finishWalk(context, options.output, false, interrupted);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "search/keyword_search.h"
 
 #include "cli/command.h"
+#include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
@@ -46,6 +47,8 @@ int runSearch(CliContext& context, const CLI::App& command, const SearchOptions&
         return usageError(command, "the keyword and the region must be GBK characters");
     }
 
+    if (const int unwritable = checkOutput(options.output); unwritable != kExitOk) return unwritable;
+
     panel->setKeyword(keyword);
     panel->setRegion(region);
     panel->setSortIndex(indexOf(kSortItems, options.sort));
@@ -55,15 +58,17 @@ int runSearch(CliContext& context, const CLI::App& command, const SearchOptions&
         options.workers > 0 ? options.workers : search::detailWorkersSetting(context.app.dataDir);
 
     const std::size_t messagesBefore = panel->messages().size();
+    bool interrupted = false;
     {
         WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runKeywordSearch(context.app, true);
         context.app.fetchState.threads.joinAll();
+        interrupted = interrupt.interrupted();
     }
     // The only message a search shows is its refusal of the detailsrp layout.
     const bool refused = panel->messages().size() > messagesBefore;
-    return finishWalk(context, options.output, refused);
+    return finishWalk(context, options.output, refused, interrupted);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // export (or any with the same columns), of a CSV or JSON table the command line
 // wrote, or of such a table on standard input; optionally a report page that
 // opens anywhere.
+#include "config/atomic_file.h"
 #include "config/data_dir.h"
 #include "report/listing_stats.h"
 #include "report/report_page.h"
@@ -84,6 +85,13 @@ bool loadInput(const std::string& input, report::ListingStats& stats, std::strin
 }
 
 int runStats(CliContext& context, const std::string& input, const fs::path& html) {
+    if (!html.empty()) {
+        std::string cause;
+        if (!config::checkWritableTarget(html, cause)) {
+            std::cerr << "shelfwatch-cli: cannot write " << html.string() << ": " << cause << "\n";
+            return kExitFile;
+        }
+    }
     bool inputFailed = false;
     const report::Analysis analysis = report::analyse(
         [&](report::ListingStats& stats, std::string& message) {

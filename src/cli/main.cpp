@@ -9,10 +9,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -122,7 +124,19 @@ int main(int argc, char** argv) {
     app::AppOptions options;
     if (global.now) options.clock = std::make_unique<item::FixedClock>(*global.now);
     std::optional<std::filesystem::path> dataDirOption;
-    if (global.dataDir) dataDirOption = std::filesystem::path(*global.dataDir);
+    if (global.dataDir) {
+        dataDirOption = std::filesystem::path(*global.dataDir);
+        // A mistyped folder would otherwise be made silently and the run would
+        // talk to the marketplace's real hosts instead of the ones meant.
+        std::error_code ec;
+        if (!std::filesystem::exists(*dataDirOption, ec)) {
+            std::cerr << "shelfwatch-cli: warning: the data folder " << *global.dataDir
+                      << " does not exist; it is made now, without a market.ini\n";
+        } else if (!std::filesystem::exists(*dataDirOption / "market.ini", ec)) {
+            std::cerr << "shelfwatch-cli: warning: the data folder " << *global.dataDir
+                      << " has no market.ini; the marketplace's own hosts are used\n";
+        }
+    }
     options.dataDir = config::resolveDataDir(dataDirOption);
 
     panel::HeadlessPanel panel;

@@ -1,5 +1,6 @@
 #include "cli/table_output.h"
 
+#include "config/atomic_file.h"
 #include "report/excel_export.h"
 #include "report/table_json.h"
 #include "table/table_csv.h"
@@ -7,9 +8,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <random>
-#include <system_error>
 
 namespace shelfwatch::cli {
 namespace {
@@ -31,34 +29,6 @@ void writeForm(const std::vector<table::ItemRecord>& rows, bool json, std::ostre
     }
 }
 
-// Written beside the target and renamed over it when complete, so a failed
-// write never leaves half a file in place of a good one.
-bool writeFile(const fs::path& target, const std::vector<table::ItemRecord>& rows, bool json,
-               std::string& error) {
-    fs::path temporary = target;
-    temporary += ".part-" + std::to_string(std::random_device{}() & 0xFFFFFF);
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (file) writeForm(rows, json, file);
-        file.close();
-        if (!file) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            error = "cannot write " + target.string();
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        error = "cannot write " + target.string() + ": " + ec.message();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool writeTable(const table::ResultTable& table, const TableOutput& output, const item::Clock& clock,
@@ -78,7 +48,15 @@ bool writeTable(const table::ResultTable& table, const TableOutput& output, cons
         if (!result.ok) error = text::gbkToUtf8(result.error);
         return result.ok;
     }
-    return writeFile(output.outFile, table.snapshot(), extension == ".json", error);
+    const std::vector<table::ItemRecord> rows = table.snapshot();
+    const bool json = extension == ".json";
+    std::string cause;
+    if (!config::writeFileAtomically(
+            output.outFile, [&rows, json](std::ostream& out) { writeForm(rows, json, out); }, cause)) {
+        error = "cannot write " + output.outFile.string() + ": " + cause;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace shelfwatch::cli

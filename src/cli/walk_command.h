@@ -6,13 +6,26 @@
 #include "cli/options.h"
 
 #include <limits>
+#include <string>
 
 namespace shelfwatch::cli {
 
 // The largest page count the options take.
 inline constexpr int kMaxPages = std::numeric_limits<int>::max();
 
-// Writes the table as asked; the exit code (`failed` gives kExitFailure).
-int finishWalk(CliContext& context, const TableOutput& output, bool failed);
+// Before any request: whether the --out file can be written (its folder exists
+// and takes a new file), so a walk's rows are never collected only to be lost.
+// kExitOk, or kExitFile with the cause on standard error.
+int checkOutput(const TableOutput& output);
+
+// Ends a walk: when no list page could be fetched, says from which host and why
+// and gives kExitUnreachable without touching the output (a previous --out file
+// stays); otherwise writes the table as asked, says on standard error how many
+// list pages and items were lost, and gives the exit code (`interrupted` gives
+// kExitInterrupted, `failed` kExitFailure).
+int finishWalk(CliContext& context, const TableOutput& output, bool failed, bool interrupted);
+
+// "host: cause" of a failed fetch, for messages.
+std::string describeFailure(const net::FetchFailure& failure);
 
 }  // namespace shelfwatch::cli

@@ -45,9 +45,11 @@ TEST_F(CliFetchTest, WritesTheBodyFetchPageReturns) {
 }
 
 TEST_F(CliFetchTest, FailedFetchPrintsNothingAndBadArgumentsAreUsage) {
+    // Not reachable: nothing printed, exit 4 with the host and the cause.
     const CliRun failed = runCli({"fetch", "http://nonexistent.invalid/"});
-    EXPECT_EQ(failed.exitCode, 0);
+    EXPECT_EQ(failed.exitCode, 4);
     EXPECT_EQ(failed.out, "");
+    EXPECT_NE(failed.err.find("nonexistent.invalid"), std::string::npos) << failed.err;
     const std::vector<std::vector<std::string>> bad = {{"fetch"},
                                                        {"fetch", "--referrer"},
                                                        {"fetch", "http://a/", "http://b/"},

@@ -83,7 +83,9 @@ TEST_F(CliItemTest, RemovedItemOrGuidePageExitsThree) {
 
 TEST_F(CliItemTest, UnreachablePageStillGivesAReport) {
     const CliRun r = cli({"item", "http://127.0.0.1:1/item.htm?id=1", "--json"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Exit 4 names the host and the cause; the empty record is still printed.
+    ASSERT_EQ(r.exitCode, 4) << r.err;
+    EXPECT_NE(r.err.find("127.0.0.1: "), std::string::npos) << r.err;
     const nlohmann::json record = nlohmann::json::parse(r.out);
     EXPECT_EQ(record["sales"], 0);
     EXPECT_EQ(record["stock"], 0);

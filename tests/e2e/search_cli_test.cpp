@@ -219,7 +219,7 @@ TEST_F(SearchCliE2e, CtrlCStopsLikeTheStopButtonAndKeepsTheRows) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(sent) << err;
     ASSERT_TRUE(WIFEXITED(status)) << err;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_NE(err.find("线程已停止操作。"), std::string::npos) << err;
 
     const std::vector<std::string> rows = lines(out);

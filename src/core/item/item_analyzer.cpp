@@ -134,6 +134,7 @@ ItemDetails analyzeItem(std::string& url, const AnalyzerDeps& deps) {
     if (quote != -1) url = text::left(url, quote - 1);
 
     const std::string page = deps.fetcher.fetchPage(url, {});
+    details.pageFailure = net::lastFetchFailure();
 
     details.title = text::textBetween(page, "<title>", "</title>");
     details.title = text::removeAll(details.title, marketplaceTitleSuffix());

@@ -25,6 +25,9 @@ struct ItemDetails {
     std::string message;
     std::string location;
     std::string price;
+    // Why the item page itself could not be fetched (kind None when it came);
+    // the fields above are then what an empty page gives.
+    net::FetchFailure pageFailure;
 };
 
 struct AnalyzerDeps {

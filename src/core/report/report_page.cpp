@@ -1,5 +1,6 @@
 #include "report/report_page.h"
 
+#include "config/atomic_file.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
@@ -90,11 +91,11 @@ bool writeReportPage(const std::filesystem::path& resDir, const std::filesystem:
     }
     std::string library;
     readSmallFile(resDir / "vendor" / "echarts.min.js", library);
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file << selfContainedPage(page, library, report);
-    file.close();
-    if (!file) {
-        error = "cannot write " + out.string();
+    const std::string content = selfContainedPage(page, library, report);
+    std::string cause;
+    if (!config::writeFileAtomically(
+            out, [&content](std::ostream& file) { file << content; }, cause)) {
+        error = "cannot write " + out.string() + ": " + cause;
         return false;
     }
     return true;

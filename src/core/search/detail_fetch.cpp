@@ -28,7 +28,13 @@ bool dateCellText(item::DateTime value, std::string& out) {
 void completeWorker(search::WalkContext& context, bool withStatus) {
     if (context.fetchState.activeWorkers.fetch_sub(1) - 1 > 0) return;
     context.panel.setSearchButtonCaption(searchCaption());
-    if (withStatus) context.panel.setStatus(doneText());
+    if (withStatus) {
+        context.panel.setStatus(doneText());
+        // The status stays the plain end text; what was lost goes beside the count.
+        const std::string lost = lossText(context.fetchState);
+        const int total = context.fetchState.rowTotal;
+        if (!lost.empty()) context.panel.setProgress(progressText(total, total) + "  " + lost);
+    }
     enableSearchControls(context.panel);
 }
 
@@ -113,6 +119,11 @@ item::ItemDetails analyzeRow(search::WalkContext& context, int row) {
     return item::analyzeItem(url, deps);
 }
 
+void noteItemOutcome(FetchState& state, const item::ItemDetails& details) {
+    // A removed item or a guide page came as a page; only a page that never came is lost.
+    if (details.pageFailure.failed() && details.message.empty()) state.noteLostItem(details.pageFailure);
+}
+
 void fetchAllDetails(search::WalkContext& context, std::uint64_t generation) {
     search::FetchState& state = context.fetchState;
     table::ResultTable& table = context.table;
@@ -137,6 +148,7 @@ void fetchAllDetails(search::WalkContext& context, std::uint64_t generation) {
             return;
         }
         const item::ItemDetails details = analyzeRow(context, r);
+        noteItemOutcome(state, details);
         writeDetailCells(table, generation, r, details, kAllDetailColumns);
     }
     completeWorker(context, table.generation() == generation);

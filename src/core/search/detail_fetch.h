@@ -32,6 +32,9 @@ bool detailCellText(const item::ItemDetails& details, int column, std::string& o
 void writeDetailCells(table::ResultTable& table, std::uint64_t generation, int row,
                       const item::ItemDetails& details, std::initializer_list<int> columns);
 
+// Counts the item as lost in `state` when its page could not be fetched.
+void noteItemOutcome(FetchState& state, const item::ItemDetails& details);
+
 // One analysis of the address in column 2 of `row`.
 item::ItemDetails analyzeRow(search::WalkContext& context, int row);
 

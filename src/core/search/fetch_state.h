@@ -6,9 +6,12 @@
 // when it goes.
 #pragma once
 
+#include "net/page_fetcher.h"
 #include "search/walk_threads.h"
 
 #include <atomic>
+#include <mutex>
+#include <string>
 
 namespace shelfwatch::search {
 
@@ -22,10 +25,31 @@ struct FetchState {
     std::atomic<unsigned> stopClicks{0};
     WalkThreads threads;
 
+    // What the latest walk could not fetch, for the count shown at its end and
+    // the command line's exit code: list pages asked for and lost, item pages
+    // lost, and the cause of the latest loss.
+    std::atomic<int> listPagesTried{0};
+    std::atomic<int> listPagesLost{0};
+    std::atomic<int> itemsLost{0};
+
+    void clearLosses();
+    // Counts one list page; `failure` is what its fetch left.
+    void noteListPage(const net::FetchFailure& failure);
+    void noteLostItem(const net::FetchFailure& failure);
+    net::FetchFailure lastLoss() const;
+
     FetchState() = default;
     ~FetchState() { stopRequested = 1; }
     FetchState(const FetchState&) = delete;
     FetchState& operator=(const FetchState&) = delete;
+
+  private:
+    mutable std::mutex m_lossMutex;
+    net::FetchFailure m_lastLoss;
 };
+
+// The GBK text the progress label shows after a walk that lost pages or items
+// ("" when it lost none).
+std::string lossText(const FetchState& state);
 
 }  // namespace shelfwatch::search

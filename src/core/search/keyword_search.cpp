@@ -25,6 +25,7 @@ void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned sto
     state.threads.waitForEarlierWalks();
 
     table.clear();
+    state.clearLosses();
     const std::uint64_t generation = table.generation();
     if (state.stopClicks == stopClicksAtStart) state.stopRequested = 0;
     disableSearchControls(panel);
@@ -58,6 +59,7 @@ void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned sto
         query.offset = pageOffset(p);
         const std::string page =
             context.fetcher.fetchPage(searchPageAddress(context.market.searchHost, query), "");
+        state.noteListPage(net::lastFetchFailure());
         if (isDetailSrpPage(page)) {
             static const std::string kRefusal =
                 text::gbk("暂不支持DetailSrp模式关键词\r\n请使用本软件的列表页查询模式");

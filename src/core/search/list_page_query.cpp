@@ -27,6 +27,7 @@ void runListPageQuery(search::WalkContext& context, const std::string& address) 
     FetchState& state = context.fetchState;
 
     table.clear();
+    state.clearLosses();
     const std::uint64_t generation = table.generation();
     state.stopRequested = 0;
 
@@ -38,8 +39,12 @@ void runListPageQuery(search::WalkContext& context, const std::string& address) 
         panel.setStatus(listPageStatus(static_cast<int>(p)));
         panel.processEvents();
         if (table.generation() != generation) return;
+        // A stop ends the page walk too; the item loop below then reports it
+        // before its first request, keeping the rows listed so far.
+        if (state.stopRequested == 1) break;
         const std::string page =
             context.fetcher.fetchPage(address + "&s=" + std::to_string(pageOffset(p)), "");
+        state.noteListPage(net::lastFetchFailure());
         appendPageItems(table, generation, page, nullptr);
     }
 
@@ -56,8 +61,11 @@ void runListPageQuery(search::WalkContext& context, const std::string& address) 
             return;
         }
         const item::ItemDetails details = analyzeRow(context, k - 1);
+        noteItemOutcome(state, details);
         writeDetailCells(table, generation, k - 1, details, kAllDetailColumns);
     }
+    if (const std::string lost = lossText(state); !lost.empty())
+        panel.setProgress(progressText(n, n) + "  " + lost);
 }
 
 }  // namespace shelfwatch::search
