@@ -1,15 +1,14 @@
 // collect: one item's description, row text and pictures saved under the data
 // directory's collect/ folder, as the table menu's "采集商品数据" does for a row.
 // The page is analysed first (as `item` does) to fill the row the files describe.
+#include "cli/command.h"
+#include "cli/exit_codes.h"
 #include "collect/item_collector.h"
 #include "item/item_analyzer.h"
 #include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "table/result_table.h"
 #include "text/gbk_text.h"
-
-#include "cli/command.h"
-#include "cli/exit_codes.h"
 
 #include <iostream>
 #include <memory>
@@ -80,8 +79,8 @@ int runCollect(CliContext& context, const std::string& urlUtf8) {
     const auto folder = result.folder.u8string();
     std::cout << std::string(folder.begin(), folder.end()) << "\n";
     if (!context.quiet) {
-        std::cerr << result.pictures << " pictures saved (" << result.failedPictures << " empty: download failed), "
-                  << result.skippedPictures << " skipped (not a file name)\n";
+        std::cerr << result.pictures << " pictures saved (" << result.failedPictures
+                  << " empty: download failed), " << result.skippedPictures << " skipped (not a file name)\n";
     }
     return std::cout.flush() ? kExitOk : kExitFile;
 }

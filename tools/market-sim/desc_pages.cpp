@@ -1,8 +1,8 @@
 #include "desc_pages.h"
 
-#include "market_sim.h"
 #include "text/gbk_text.h"
 
+#include "market_sim.h"
 #include <jpeglib.h>
 #include <zlib.h>
 
@@ -90,7 +90,8 @@ std::string encodeJpeg(int width, int height) {
     std::string row(static_cast<std::size_t>(width) * 3, '\0');
     while (info.next_scanline < info.image_height) {
         const int y = static_cast<int>(info.next_scanline);
-        for (int x = 0; x < width; ++x) pixel(x, y, width, height, reinterpret_cast<unsigned char*>(&row[x * 3]));
+        for (int x = 0; x < width; ++x)
+            pixel(x, y, width, height, reinterpret_cast<unsigned char*>(&row[x * 3]));
         JSAMPROW rows[1] = {reinterpret_cast<JSAMPLE*>(row.data())};
         jpeg_write_scanlines(&info, rows, 1);
     }
@@ -179,8 +180,8 @@ const std::vector<SimPicture>& simPictures() {
         list.push_back({"wide551.png", "image/png", encodePng(551, 300)});
         list.push_back({"a/tiny.gif", "image/gif", encodeGif(8, 8)});
         list.push_back({"b/tiny.gif", "image/gif", encodeGif(4, 4)});
-        list.push_back({"notimage.jpg", "image/jpeg",
-                        page("<html><body>" + gbk("图片不存在") + "</body></html>")});
+        list.push_back(
+            {"notimage.jpg", "image/jpeg", page("<html><body>" + gbk("图片不存在") + "</body></html>")});
         const std::string jpeg = encodeJpeg(200, 200);
         list.push_back({"truncated.jpg", "image/jpeg", jpeg.substr(0, jpeg.size() / 3)});
         list.push_back({"bomb.png", "image/png", bombPng()});

@@ -78,7 +78,8 @@ std::string descriptionUrl(std::string_view itemPage, bool mall) {
     if (at == std::string_view::npos) return {};
     const std::size_t start = at + marker.size();
     const std::size_t end = itemPage.find('"', start);
-    return std::string(itemPage.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    return std::string(
+        itemPage.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
 }
 
 std::string descriptionText(std::string_view answer) {
@@ -160,13 +161,15 @@ CollectResult collectRow(const table::ResultTable& table, int row, net::Fetcher&
         return result;
     }
     result.saved = true;
-    if (!writeFile(folder / "index.html", description)) result.error = "cannot write " + utf8Of(folder / "index.html");
+    if (!writeFile(folder / "index.html", description))
+        result.error = "cannot write " + utf8Of(folder / "index.html");
     if (!writeFile(folder / "info.txt", infoText(table, row)) && result.error.empty())
         result.error = "cannot write " + utf8Of(folder / "info.txt");
 
     const fs::path pictureFolder = folder / "img";
     const bool pictureFolderMade = makeFolder(pictureFolder) && within(pictureFolder, options.root);
-    if (!pictureFolderMade && result.error.empty()) result.error = "cannot create the folder " + utf8Of(pictureFolder);
+    if (!pictureFolderMade && result.error.empty())
+        result.error = "cannot create the folder " + utf8Of(pictureFolder);
     panel.setCollectProgressLines(kPictures, detail);
 
     for (const PictureRef& ref : pictureRefs(description)) {

@@ -53,12 +53,12 @@ struct CollectOptions {
 };
 
 struct CollectResult {
-    bool saved = false;              // a description was found and written
-    std::filesystem::path folder;    // the item folder written to
-    int pictures = 0;                // picture files written
-    int failedPictures = 0;          // of them, downloads that failed (empty files)
-    int skippedPictures = 0;         // names that cannot be file names
-    std::string error;               // a folder or file could not be written (UTF-8)
+    bool saved = false;            // a description was found and written
+    std::filesystem::path folder;  // the item folder written to
+    int pictures = 0;              // picture files written
+    int failedPictures = 0;        // of them, downloads that failed (empty files)
+    int skippedPictures = 0;       // names that cannot be file names
+    std::string error;             // a folder or file could not be written (UTF-8)
 };
 
 // The whole collection for `row` of `table`, reporting its stage on `panel`'s
