@@ -50,7 +50,7 @@ class PreviewWindow final : public QWidget {
 
     QLabel* messageLabel() const { return m_message; }
     QLabel* pictureBoard() const { return m_board; }
-    QWidget* busyIndicator() const { return m_busy; }
+    QProgressBar* busyIndicator() const { return m_busy; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
