@@ -14,6 +14,8 @@
 #include <QResizeEvent>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace shelfwatch::gui {
 
 using text::gbk;
@@ -117,7 +119,8 @@ void PreviewWindow::resizeEvent(QResizeEvent* event) {
 
 void PreviewWindow::fail(const std::string& gbkText) {
     m_message->setText(fromGbk(gbkText));
-    m_message->adjustSize();
+    const int labelWidth = std::max(120, width() - 16);
+    m_message->setGeometry(8, 8, labelWidth, m_message->heightForWidth(labelWidth));
     m_message->raise();
     m_message->show();
 }
