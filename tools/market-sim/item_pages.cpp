@@ -1,5 +1,7 @@
 #include "item_pages.h"
 
+#include "desc_pages.h"
+
 #include "text/gbk_text.h"
 
 #include "sim_random.h"
@@ -161,10 +163,14 @@ std::string marketplacePage(const CatalogueItem& item, const PageHosts& hosts, N
     std::string out = pageHead(writtenTitle(item, hosts) + gbk("-淘宝网"), noise);
     out += "<div id=\"detail\" class=\"tb-detail-bd\">\r\n<h3 class=\"tb-main-title\">" + item.title +
            "</h3>\r\n";
+    out += "<div class=\"tb-gallery\"><img id=\"J_ImgBooth\" src=\"" + mainPictureAddress(item, hosts) +
+           "\" data-hasZoom=\"700\" /></div>\r\n";
     appendDescription(out, noise, 12);
     out += "<script>\r\n g_config = {\r\n  appId:1,\r\n  itemId:\"" + num(item.id) + "\",\r\n  sellerId:\"" +
            num(item.sellerId) + "\",\r\n  sellerNick:\"" + item.sellerWritten + "\",\r\n  shopId:\"" +
            num(item.sellerId / 3) + "\",\r\n  isOnline:true\r\n };\r\n";
+    out += " Hub.config.set('desc', {\r\n  \"apiItemDesc\":\"" + descriptionAddress(item, hosts) +
+           "\",\r\n  \"dummy\":false\r\n });\r\n";
     if (item.hasServiceAddresses) {
         out += " Hub.config.set('sku', {\r\n  \"valItemInfo\":{\"defSelected\":-1},\r\n  \"apiItemInfo\":\"" +
                countServiceAddress(item, hosts) + "\",\r\n  \"counterApi\":\"http://" + hosts.simHost +
@@ -206,8 +212,10 @@ std::string mallPage(const CatalogueItem& item, const PageHosts& hosts, Noise& n
            num(item.sellerId) + ".example.invalid/\">" + item.sellerWritten + "</a></span>\r\n" +
            sellerSpan(item) + "</div>\r\n";
     appendDescription(out, noise, 10);
-    out += "<script>\r\nTShop.Setup({\"api\":{\"descUrl\":\"//desc.example.invalid/i7/" + num(item.id) +
-           "/desc.htm\",\"fetchDcUrl\":\"//hdc1.example.invalid/asyn.htm\"";
+    out += "<div class=\"tb-booth\"><img id=\"J_ImgBooth\" alt=\"\" src=\"" + mainPictureAddress(item, hosts) +
+           "\" /></div>\r\n";
+    out += "<script>\r\nTShop.Setup({\"api\":{\"descUrl\":\"" + descriptionAddress(item, hosts) +
+           "\",\"fetchDcUrl\":\"//hdc1.example.invalid/asyn.htm\"";
     if (item.hasServiceAddresses) out += ",\"initApi\":\"" + mallServiceAddress(item, hosts) + "\"";
     out += "},\"itemDO\":{\"itemId\":\"" + num(item.id) + "\",\"categoryId\":\"" + num(item.categoryId) +
            "\",\"quantity\":" + num(item.quantity) + ",\"title\":\"" + item.title + "\",\"userId\":\"" +

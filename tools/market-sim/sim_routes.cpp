@@ -1,5 +1,6 @@
 #include "sim_routes.h"
 
+#include "desc_pages.h"
 #include "item_pages.h"
 #include "search_pages.h"
 #include "sim_random.h"
@@ -15,6 +16,7 @@ void installMarketRoutes(MarketSim& sim) {
     installHomeRoutes(sim);
     installSearchRoutes(sim);
     installItemRoutes(sim);
+    installDescriptionRoutes(sim);
 }
 
 }  // namespace shelfwatch::sim

@@ -519,6 +519,72 @@ const char* fetchFailureKindName(FetchFailureKind kind) {
     return "other";
 }
 
+namespace {
+
+// Raw bytes for download(): kept whole, NULs and all, up to the size cap.
+std::size_t onRawBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t length = size * count;
+    if (t->body.size() + length > t->maxBody) return 0;
+    t->body.append(data, length);
+    return length;
+}
+
+}  // namespace
+
+// Like a picture request of a browser component: no cookies, no referrer; the
+// status is reported so callers can insist on 200. A body over the size cap is
+// a failure rather than a silently cut picture.
+Download CurlFetcher::download(std::string_view url) {
+    const FetchOptions& options = m_impl->options;
+    const UrlParts parts = splitUrl(url);
+    if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535) return {};
+    std::string target = parts.tls ? "https://" : "http://";
+    target += parts.host;
+    if (parts.port != 0) target += ":" + std::to_string(parts.port);
+    target += escapePath(parts.path);
+
+    // A handle of its own: nothing of the page fetches' cookies or connections.
+    std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), &curl_easy_cleanup);
+    CURL* h = handle.get();
+    if (!h) return {};
+    if (!options.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, options.caFile.c_str());
+    Transfer transfer;
+    transfer.handle = h;
+    transfer.maxBody = options.maxBodyBytes;
+    transfer.stepLimit = std::chrono::milliseconds(options.timeoutMs);
+    transfer.stepStart = transfer.lastPump = std::chrono::steady_clock::now();
+
+    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, options.maxRedirects);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentText);
+    curl_easy_setopt(h, CURLOPT_PROXY, "");
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onRawBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+
+    Download result;
+    if (curl_easy_perform(h) != CURLE_OK) return result;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    result.ok = true;
+    result.body = std::move(transfer.body);
+    return result;
+}
+
 void setThreadEventPump(EventPump pump) { t_eventPump = std::move(pump); }
 
 void runThreadEventPump() {

@@ -18,10 +18,24 @@
 
 namespace shelfwatch::net {
 
+// A plain download: the status and every byte of the body, NUL bytes included.
+struct Download {
+    bool ok = false;  // the request was made and an answer came back
+    long status = 0;
+    std::string body;
+    bool succeeded() const { return ok && status == 200; }
+};
+
 class Fetcher {
   public:
     virtual ~Fetcher() = default;
     virtual std::string fetchPage(std::string_view url, std::string_view referrer) = 0;
+    // Pictures and other binary answers. Fetchers that serve only pages answer
+    // every download with a failure.
+    virtual Download download(std::string_view url) {
+        (void)url;
+        return {};
+    }
 };
 
 struct UrlParts {
@@ -99,6 +113,7 @@ class CurlFetcher final : public Fetcher {
     // The same fetch with its failure returned beside the body (also recorded
     // for lastFetchFailure()).
     FetchResult fetch(std::string_view url, std::string_view referrer);
+    Download download(std::string_view url) override;
 
   private:
     struct Impl;

@@ -6,6 +6,10 @@
 
 #include <string>
 
+namespace shelfwatch::table {
+class ResultTable;
+}
+
 namespace shelfwatch::gui {
 
 struct GuiContext;
@@ -40,6 +44,10 @@ void onLocalCookieClicked(GuiContext& ctx, bool checked);
 // table_actions.cpp: "打开网址" and "复制此行" of the table's menu.
 void onOpenRowUrl(GuiContext& ctx);
 void onCopyRow(GuiContext& ctx);
+// Whether "打开网址" hands `address` to the browser: http, https and "//" only.
+bool isOpenableAddress(const std::string& address);
+// The text "复制此行" puts on the clipboard (GBK): title "：" cell CR LF per column.
+std::string rowCopyText(const table::ResultTable& table, int row);
 // collect.cpp: "采集商品数据" of the table's menu.
 void onCollectItem(GuiContext& ctx);
 // preview.cpp: double-click on a table row.
