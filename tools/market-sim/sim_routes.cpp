@@ -1,6 +1,7 @@
 #include "sim_routes.h"
 
 #include "item_pages.h"
+#include "list_service.h"
 #include "search_pages.h"
 #include "sim_random.h"
 
@@ -15,6 +16,7 @@ void installMarketRoutes(MarketSim& sim) {
     installHomeRoutes(sim);
     installSearchRoutes(sim);
     installItemRoutes(sim);
+    installListServiceRoutes(sim);
 }
 
 }  // namespace shelfwatch::sim

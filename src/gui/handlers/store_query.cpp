@@ -1,9 +1,11 @@
 // Store query: every item of one seller.
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
+#include "search/store_query.h"
 
 namespace shelfwatch::gui::handlers {
 
-void onStoreQueryClicked(GuiContext& ctx) { featureNotAvailable(ctx); }
+// Runs on the window thread; the query lets the window events run per page and row.
+void onStoreQueryClicked(GuiContext& ctx) { search::onStoreButtonClicked(ctx.walk); }
 
 }  // namespace shelfwatch::gui::handlers
