@@ -5,6 +5,7 @@
 #include "category/category_tree.h"
 #include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
+#include "search/search_query.h"
 #include "search/store_query.h"
 #include "search/walk_context.h"
 #include "text/gbk_text.h"

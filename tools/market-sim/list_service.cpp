@@ -129,7 +129,7 @@ std::string itemJson(const CatalogueItem& item, std::int64_t position, const std
     // Mall items carry their sales as a number, the others as a string.
     const std::string sales = std::to_string(item.sales);
     out += ",\"tradeNum\":" + (item.isMall() ? sales : "\"" + sales + "\"");
-    out += ",\"price\":" + quoted(item.priceText, false);
+    out += ",\"price\":" + quoted(text::gbkToUtf8(item.priceText), false);
     out += ",\"loc\":" + quoted(text::gbkToUtf8(item.locationWritten), false);
     out += ",\"image\":\"http://" + simHost + "/img/" + std::to_string(item.id) + "_180x180.jpg\"";
     return out + "}";
