@@ -55,5 +55,8 @@ void registerItemCommand(Commands& commands);
 void registerSearchCommand(Commands& commands);
 void registerListPageCommand(Commands& commands);
 void registerStatsCommand(Commands& commands);
+void registerStoreCommand(Commands& commands);
+void registerCategoryCommand(Commands& commands);
+void registerCategoriesCommand(Commands& commands);
 
 }  // namespace shelfwatch::cli

@@ -98,8 +98,9 @@ TEST_F(ListServiceWalkE2e, StoreQueryListsTheSellerAndFillsTheRest) {
     for (std::size_t p = 0; p < targets.size(); ++p) {
         EXPECT_NE(targets[p].find("cat=0&" + nick + "fromPage=adSearch&&viewIndex=1&spm="), std::string::npos)
             << "the nickname is trimmed, and the doubled && is sent: " << targets[p];
-        EXPECT_NE(targets[p].find("&pSize=44&data-key=s&data-value=" + std::to_string(p * 44) + "&module=page"),
-                  std::string::npos)
+        EXPECT_NE(
+            targets[p].find("&pSize=44&data-key=s&data-value=" + std::to_string(p * 44) + "&module=page"),
+            std::string::npos)
             << targets[p];
     }
 
@@ -197,19 +198,21 @@ TEST_F(ListServiceWalkE2e, CategoryListingPagesAndKeyword) {
     const std::vector<std::string> targets = listTargets();
     ASSERT_EQ(targets.size(), 3u);
     for (std::size_t p = 0; p < 3; ++p) {
-        EXPECT_EQ(targets[p],
-                  "/itemlist/default.htm?_input_charset=utf-8&json=on&ratesumto=20&cat=16&fromPage=adSearch&"
-                  "ratesumfrom=0&viewIndex=1&q=%20%E8%BF%90%E5%8A%A8%E9%9E%8B%20&fromPage=adSearch&&viewIndex=1&"
-                  "spm=" +
-                      *spm + "&pSize=40&data-key=s&data-value=" + std::to_string(p * 40) + "&module=page&style=list")
+        EXPECT_EQ(
+            targets[p],
+            "/itemlist/default.htm?_input_charset=utf-8&json=on&ratesumto=20&cat=16&fromPage=adSearch&"
+            "ratesumfrom=0&viewIndex=1&q=%20%E8%BF%90%E5%8A%A8%E9%9E%8B%20&fromPage=adSearch&&viewIndex=1&"
+            "spm=" +
+                *spm + "&pSize=40&data-key=s&data-value=" + std::to_string(p * 40) +
+                "&module=page&style=list")
             << "the keyword is sent with both its spaces";
     }
     // The simulator matches the keyword as sent, spaces and all: the titles that hold it.
     sim::ListServiceRequest request;
     request.cat = "16";
     request.keyword = gbk(" 运动鞋 ");
-    EXPECT_EQ(table().rowCount(),
-              static_cast<int>(std::min<std::size_t>(120, sim::listServiceMatches(catalogue, request).size())));
+    EXPECT_EQ(table().rowCount(), static_cast<int>(std::min<std::size_t>(
+                                      120, sim::listServiceMatches(catalogue, request).size())));
     EXPECT_EQ(countTexts, std::vector<std::string>{search::listingStatusText()});
     EXPECT_EQ(windowStates, std::vector<bool>{false});
     EXPECT_EQ(panel.status(), "");
@@ -245,7 +248,8 @@ TEST_F(ListServiceWalkE2e, CategoryQueryChecks) {
         {2, false, "", "", "query mode ignores the keyword box"},
     };
     for (const auto& c : cases) {
-        const std::optional<std::string> message = category::checkCategoryQuery(c.firstIndex, c.keywordMode, gbk(c.keyword));
+        const std::optional<std::string> message =
+            category::checkCategoryQuery(c.firstIndex, c.keywordMode, gbk(c.keyword));
         EXPECT_EQ(message.value_or(""), gbk(c.message)) << c.reason;
     }
     EXPECT_EQ(category::queryCategoryId(16, -1, 0), 16) << "an untouched second level lists the first";

@@ -2,6 +2,7 @@
 // failure reads as, the text forms of values, and hostile answers that must fail
 // like an invalid one without crashing or running away.
 #include "json/script_json.h"
+
 #include "text/gbk_text.h"
 
 #include <gtest/gtest.h>

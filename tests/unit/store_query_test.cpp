@@ -1,6 +1,7 @@
 // The store query's pure parts: the UTF-8 step, the page address with its
 // doubled "&&", and turning one list-service answer into rows.
 #include "search/store_query.h"
+
 #include "table/result_table.h"
 #include "text/gbk_text.h"
 
@@ -64,8 +65,13 @@ TEST(StoreQueryTest, AnswerItemsBecomeRows) {
 }
 
 TEST(StoreQueryTest, AnswersWithoutItemsAddNothing) {
-    const char* answers[] = {"", "  ", "<html>busy</html>", R"({})", R"({"itemList":{}})",
-                             R"({"itemList":[)", R"({"data":{"itemList":[{"tip":"a"}]}})"};
+    const char* answers[] = {"",
+                             "  ",
+                             "<html>busy</html>",
+                             R"({})",
+                             R"({"itemList":{}})",
+                             R"({"itemList":[)",
+                             R"({"data":{"itemList":[{"tip":"a"}]}})"};
     for (const char* answer : answers) {
         table::ResultTable table;
         EXPECT_EQ(appendListServiceItems(table, answer), 0) << answer;

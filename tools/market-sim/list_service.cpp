@@ -4,7 +4,6 @@
 
 #include "item_pages.h"
 #include "market_sim.h"
-
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -76,8 +75,8 @@ std::string quoted(const std::string& utf8, bool escaped) {
 }
 
 std::string entryJson(const std::string& name, const std::string& value, bool escaped, bool numericValue) {
-    return "{\"name\":" + quoted(name, escaped) + ",\"value\":" + (numericValue ? value : quoted(value, false)) +
-           "}";
+    return "{\"name\":" + quoted(name, escaped) +
+           ",\"value\":" + (numericValue ? value : quoted(value, false)) + "}";
 }
 
 std::string catJson(const std::string& cat) {
@@ -175,7 +174,8 @@ ListServiceRequest parseListServiceQuery(std::string_view query) {
         const std::string_view pair = query.substr(start, amp - start);
         const std::size_t eq = pair.find('=');
         const std::string_view key = pair.substr(0, eq);
-        const std::string value = eq == std::string_view::npos ? "" : text::percentDecode(pair.substr(eq + 1));
+        const std::string value =
+            eq == std::string_view::npos ? "" : text::percentDecode(pair.substr(eq + 1));
         if (key == "cat") request.cat = value;
         if (key == "nick") {
             request.byNick = true;
@@ -223,7 +223,8 @@ std::string buildListServiceAnswer(const Catalogue& catalogue, const ListService
     // The answer's top level is what callers read as "data".
     std::string out = "{\"status\":\"200\"";
     out += ",\"cat\":" + catJson(request.cat);
-    out += ",\"selectedCondition\":{\"totalNumber\":" + totalJson + ",\"cat\":" + quoted(request.cat, false) + "}";
+    out += ",\"selectedCondition\":{\"totalNumber\":" + totalJson + ",\"cat\":" + quoted(request.cat, false) +
+           "}";
     out += ",\"page\":{\"pageSize\":" + std::to_string(request.pageSize) +
            ",\"offset\":" + std::to_string(request.offset) + "}";
     out += ",\"itemList\":[" + items + "]";

@@ -24,9 +24,9 @@ class MarketSim;
 inline constexpr const char* kListServicePath = "/itemlist/default.htm";
 
 struct SimCategory {
-    std::string name;   // UTF-8
-    std::string value;  // as the answer writes it; not always a number
-    std::string group;  // UTF-8 group name under a grouped parent; "" when flat
+    std::string name;         // UTF-8
+    std::string value;        // as the answer writes it; not always a number
+    std::string group;        // UTF-8 group name under a grouped parent; "" when flat
     std::vector<int> leaves;  // catalogue category ids the category holds
 };
 

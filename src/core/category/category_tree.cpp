@@ -18,8 +18,9 @@ void appendEntries(const json::ScriptJson& json, const std::string& listPath,
 }  // namespace
 
 std::string categoryLevelAddress(const std::string& listHost, std::int32_t id, const std::string& spm) {
-    return "http://" + listHost + "/itemlist/default.htm?_input_charset=utf-8&json=on&ratesumto=20&cat=" +
-           std::to_string(id) + "&fromPage=adSearch&ratesumfrom=0&viewIndex=1&spm=" + spm + "&pSize=1";
+    return "http://" + listHost +
+           "/itemlist/default.htm?_input_charset=utf-8&json=on&ratesumto=20&cat=" + std::to_string(id) +
+           "&fromPage=adSearch&ratesumfrom=0&viewIndex=1&spm=" + spm + "&pSize=1";
 }
 
 std::int32_t categoryIdOf(std::string_view value) { return text::toInt(value); }
@@ -40,7 +41,9 @@ std::vector<CategoryEntry> readSubLevel(const json::ScriptJson& json) {
     return entries;
 }
 
-std::string readTotal(const json::ScriptJson& json) { return json.getValue("data.selectedCondition.totalNumber"); }
+std::string readTotal(const json::ScriptJson& json) {
+    return json.getValue("data.selectedCondition.totalNumber");
+}
 
 json::ScriptJson requestCategory(net::Fetcher& fetcher, const config::MarketConfig& market,
                                  const std::string& spm, std::int32_t id) {

@@ -19,8 +19,8 @@
 namespace shelfwatch::category {
 
 struct CategoryEntry {
-    std::string name;      // GBK, as the answer gives it
-    std::int32_t id = 0;   // the answer's "value" read as an integer; not a number: 0
+    std::string name;     // GBK, as the answer gives it
+    std::int32_t id = 0;  // the answer's "value" read as an integer; not a number: 0
     friend bool operator==(const CategoryEntry&, const CategoryEntry&) = default;
 };
 
@@ -67,13 +67,13 @@ std::optional<CategoryChoice> confirmPick(const std::vector<CategoryEntry>& firs
                                           const std::vector<CategoryEntry>& second, int secondIndex);
 
 // Texts (GBK).
-const std::string& firstLevelPlaceholder();    // "请选择一级分类"
-const std::string& secondLevelBeforeChoice();  // "请先选择一级分类"
-const std::string& secondLevelPlaceholder();   // "请选择二级分类"
-const std::string& loadingFirstLevelText();    // "正在获取主类目请稍后。。"
-const std::string& loadingSubLevelText();      // "正在获取子类目请稍后。。"
-const std::string& loadingCategoryText();      // "正在获取类目信息。。"
+const std::string& firstLevelPlaceholder();           // "请选择一级分类"
+const std::string& secondLevelBeforeChoice();         // "请先选择一级分类"
+const std::string& secondLevelPlaceholder();          // "请选择二级分类"
+const std::string& loadingFirstLevelText();           // "正在获取主类目请稍后。。"
+const std::string& loadingSubLevelText();             // "正在获取子类目请稍后。。"
+const std::string& loadingCategoryText();             // "正在获取类目信息。。"
 std::string itemCountText(const std::string& total);  // "该分类下有商品" + total
-const std::string& chooseFirstLevelMessage();  // "请选择一级分类。"
+const std::string& chooseFirstLevelMessage();         // "请选择一级分类。"
 
 }  // namespace shelfwatch::category

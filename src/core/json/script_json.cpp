@@ -118,9 +118,8 @@ struct ScriptJson::State {
         while (pos < path.size()) {
             if (path[pos] == '.') {
                 const std::size_t next = path.find_first_of(".[", pos + 1);
-                const std::string_view member =
-                    std::string_view(path).substr(pos + 1, next == std::string::npos ? std::string::npos
-                                                                                     : next - pos - 1);
+                const std::string_view member = std::string_view(path).substr(
+                    pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
                 if (member.empty()) return nullptr;
                 current = memberOf(*current, member);
                 pos = next == std::string::npos ? path.size() : next;

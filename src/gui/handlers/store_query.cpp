@@ -1,7 +1,8 @@
 // Store query: every item of one seller.
+#include "search/store_query.h"
+
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
-#include "search/store_query.h"
 
 namespace shelfwatch::gui::handlers {
 
