@@ -56,5 +56,8 @@ void registerSearchCommand(Commands& commands);
 void registerListPageCommand(Commands& commands);
 void registerStatsCommand(Commands& commands);
 void registerCollectCommand(Commands& commands);
+void registerStoreCommand(Commands& commands);
+void registerCategoryCommand(Commands& commands);
+void registerCategoriesCommand(Commands& commands);
 
 }  // namespace shelfwatch::cli

@@ -25,6 +25,7 @@ using namespace shelfwatch;
 constexpr void (*kRegistrations[])(cli::Commands&) = {
     &cli::registerSearchCommand, &cli::registerListPageCommand, &cli::registerItemCommand,
     &cli::registerStatsCommand,  &cli::registerFetchCommand, &cli::registerCollectCommand,
+    &cli::registerStoreCommand,  &cli::registerCategoryCommand, &cli::registerCategoriesCommand,
 };
 
 struct GlobalOptions {

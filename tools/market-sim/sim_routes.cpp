@@ -2,6 +2,7 @@
 
 #include "desc_pages.h"
 #include "item_pages.h"
+#include "list_service.h"
 #include "search_pages.h"
 #include "sim_random.h"
 
@@ -17,6 +18,7 @@ void installMarketRoutes(MarketSim& sim) {
     installSearchRoutes(sim);
     installItemRoutes(sim);
     installDescriptionRoutes(sim);
+    installListServiceRoutes(sim);
 }
 
 }  // namespace shelfwatch::sim
