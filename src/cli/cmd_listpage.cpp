@@ -1,6 +1,7 @@
 // listpage URL: the list-page query over a pasted result list, the table written out.
 #include "panel/headless_panel.h"
 #include "search/list_page_query.h"
+#include "history/history_store.h"
 
 #include "cli/command.h"
 #include "cli/options.h"
@@ -24,11 +25,14 @@ int runListPage(CliContext& context, const CLI::App& command, const ListPageOpti
     std::string address;
     if (!toGbk(options.url, address)) return usageError(command, "the address must be GBK characters");
     panel->setPageCountText(std::to_string(options.pages));
+    bool interrupted = false;
     {
         WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runListPageQuery(context.app, address);
+        interrupted = interrupt.interrupted();
     }
+    recordWalk(context, history::kKindListPage, address, options.pages, interrupted);
     return finishWalk(context, options.output, false);
 }
 

@@ -2,6 +2,7 @@
 #include "panel/headless_panel.h"
 #include "search/detail_fetch.h"
 #include "search/keyword_search.h"
+#include "history/history_store.h"
 
 #include "cli/command.h"
 #include "cli/options.h"
@@ -55,14 +56,18 @@ int runSearch(CliContext& context, const CLI::App& command, const SearchOptions&
         options.workers > 0 ? options.workers : search::detailWorkersSetting(context.app.dataDir);
 
     const std::size_t messagesBefore = panel->messages().size();
+    bool interrupted = false;
     {
         WalkProgress progress(*panel, context.quiet);
         StopOnInterrupt interrupt(context.app.fetchState);
         search::runKeywordSearch(context.app, true);
         context.app.fetchState.threads.joinAll();
+        interrupted = interrupt.interrupted();
     }
     // The only message a search shows is its refusal of the detailsrp layout.
     const bool refused = panel->messages().size() > messagesBefore;
+    // A refused search walked nothing, so there is no run to keep.
+    if (!refused) recordWalk(context, history::kKindKeyword, keyword, options.pages, interrupted);
     return finishWalk(context, options.output, refused);
 }
 
