@@ -29,9 +29,14 @@ std::vector<table::ItemRecord> runRows(int generation) {
         r.title = "\xC1\xAC\xD2\xC2\xC8\xB9 item " + std::to_string(id);  // GBK title
         r.url = "https://item.taobao.com/item.htm?spm=a230r.1.14.1&id=" + std::to_string(id);
         r.seller = "seller" + std::to_string(id % 997);
-        r.startTime = "2014\xC4\xEA" + std::to_string(7) + "\xD4\xC2" + std::to_string(1 + (generation * (id % 10 == 0))) +
-                      "\xC8\xD5" "10\xCA\xB1";
-        r.endTime = "2014\xC4\xEA" "8\xD4\xC2" "1\xC8\xD5";
+        r.startTime = "2014\xC4\xEA" + std::to_string(7) + "\xD4\xC2" +
+                      std::to_string(1 + (generation * (id % 10 == 0))) +
+                      "\xC8\xD5"
+                      "10\xCA\xB1";
+        r.endTime =
+            "2014\xC4\xEA"
+            "8\xD4\xC2"
+            "1\xC8\xD5";
         r.minutesLeft = std::to_string(id % 10080);
         r.sales = std::to_string(id % 500);
         r.stock = std::to_string(id % 90);

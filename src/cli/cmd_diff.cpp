@@ -1,11 +1,10 @@
 // shelfwatch-cli diff [A [B]]: what changed between two recorded runs of a query.
-#include "history/history_store.h"
-#include "history/run_diff.h"
-#include "text/gbk_text.h"
-
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "history/history_store.h"
+#include "history/run_diff.h"
+#include "text/gbk_text.h"
 
 #include <iostream>
 #include <limits>
@@ -25,7 +24,8 @@ int runDiff(CliContext& context, const CLI::App& command, const DiffOptions& opt
     for (std::size_t i = 0; i < options.runs.size(); ++i) {
         int id = 0;
         if (!parseWholeNumber(options.runs[i], 1, std::numeric_limits<int>::max(), id)) {
-            return usageError(command, "a run is named by its number in 'history', not \"" + options.runs[i] + "\"");
+            return usageError(command,
+                              "a run is named by its number in 'history', not \"" + options.runs[i] + "\"");
         }
         ids[i] = id;
     }

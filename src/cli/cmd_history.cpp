@@ -1,11 +1,10 @@
 // shelfwatch-cli history: the recorded runs, newest first; and pruning old ones.
-#include "history/history_store.h"
-#include "history/run_diff.h"
-#include "text/gbk_text.h"
-
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "history/history_store.h"
+#include "history/run_diff.h"
+#include "text/gbk_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -49,8 +48,9 @@ void printRuns(const std::vector<history::RunInfo>& runs, bool json) {
     }
     for (const history::RunInfo& run : runs) {
         char head[96];
-        std::snprintf(head, sizeof head, "%6lld  %s  %-9s %7lld rows  %-13s  ", static_cast<long long>(run.id),
-                      history::runTimeText(run.time).c_str(), run.kind.c_str(), static_cast<long long>(run.rows),
+        std::snprintf(head, sizeof head, "%6lld  %s  %-9s %7lld rows  %-13s  ",
+                      static_cast<long long>(run.id), history::runTimeText(run.time).c_str(),
+                      run.kind.c_str(), static_cast<long long>(run.rows),
                       std::string(history::outcomeName(run.outcome)).c_str());
         std::cout << head << text::gbkToUtf8(run.subject) << "\n";
     }
@@ -94,7 +94,9 @@ void registerHistoryCommand(Commands& commands) {
         "shelfwatch-cli history\nshelfwatch-cli history --prune-older-than 90d",
         [options](CliContext& context, const CLI::App& self) { return runHistory(context, self, *options); });
     command.add_flag("--json", options->json, "print the runs as a JSON array");
-    command.add_option("--prune-older-than", options->pruneOlderThan, "remove the runs older than this, e.g. 90d")
+    command
+        .add_option("--prune-older-than", options->pruneOlderThan,
+                    "remove the runs older than this, e.g. 90d")
         ->type_name("DAYSd");
 }
 

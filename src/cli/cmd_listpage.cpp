@@ -1,12 +1,11 @@
 // listpage URL: the list-page query over a pasted result list, the table written out.
-#include "panel/headless_panel.h"
-#include "search/list_page_query.h"
-#include "history/history_store.h"
-
 #include "cli/command.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
+#include "history/history_store.h"
+#include "panel/headless_panel.h"
+#include "search/list_page_query.h"
 
 #include <memory>
 

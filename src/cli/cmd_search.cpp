@@ -1,13 +1,12 @@
 // search KEYWORD: the keyword search with its detail fetch, the table written out.
-#include "panel/headless_panel.h"
-#include "search/detail_fetch.h"
-#include "search/keyword_search.h"
-#include "history/history_store.h"
-
 #include "cli/command.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
+#include "history/history_store.h"
+#include "panel/headless_panel.h"
+#include "search/detail_fetch.h"
+#include "search/keyword_search.h"
 
 #include <array>
 #include <memory>

@@ -2,6 +2,9 @@
 // export (or any with the same columns), of a CSV or JSON table the command line
 // wrote, or of such a table on standard input; optionally a report page that
 // opens anywhere.
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
 #include "config/data_dir.h"
 #include "history/best_hours.h"
 #include "report/listing_stats.h"
@@ -9,10 +12,6 @@
 #include "report/table_import.h"
 #include "report/workbook_reader.h"
 #include "text/gbk_text.h"
-
-#include "cli/command.h"
-#include "cli/exit_codes.h"
-#include "cli/options.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -86,7 +85,8 @@ bool loadInput(const std::string& input, report::ListingStats& stats, std::strin
 }
 
 // One best hour a line: date, weekday, hour, delistings in that hour.
-void printBestHours(const report::SlotGrid& grid, const std::vector<history::BestHour>& best, std::ostream& out) {
+void printBestHours(const report::SlotGrid& grid, const std::vector<history::BestHour>& best,
+                    std::ostream& out) {
     for (const history::BestHour& slot : best) {
         const item::DateTime day = item::addDays(grid.today, slot.day);
         std::string date = report::yearMonthDay(day);
@@ -112,7 +112,8 @@ int runStats(CliContext& context, const std::string& input, const fs::path& html
     // The page marks as many hours as --best asks for, else the few the window shows.
     const int marked = best > 0 ? best : history::kShownBestHours;
     const history::PrimeHours prime = history::primeHoursSetting(context.app.dataDir);
-    history::attachBestHours(analysis.report, analysis.grid, history::bestHours(analysis.grid, prime, marked));
+    history::attachBestHours(analysis.report, analysis.grid,
+                             history::bestHours(analysis.grid, prime, marked));
     if (best > 0) {
         printBestHours(analysis.grid, history::bestHours(analysis.grid, prime, best), std::cout);
     } else {

@@ -47,8 +47,8 @@ class HistoryTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("shelfwatch_history_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("shelfwatch_history_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -71,13 +71,13 @@ TEST_F(HistoryTest, TwoRunsOfOneQueryGiveNewGoneRelistedAndChanged) {
     ASSERT_TRUE(store.open(error)) << error;
     const std::string kDress = "连衣裙";
     record(store, runOf("keyword", kDress, monday),
-           {item("1", "2014年7月1日", "10.00"), item("2", "2014年7月2日", "20.00"), item("3", "2014年7月3日", "30.00"),
-            item("4", "2014年7月4日", "40.00")});
+           {item("1", "2014年7月1日", "10.00"), item("2", "2014年7月2日", "20.00"),
+            item("3", "2014年7月3日", "30.00"), item("4", "2014年7月4日", "40.00")});
     record(store, runOf("keyword", kDress, item::addDays(monday, 7)),
-           {item("1", "2014年7月1日", "10.00"),      // unchanged
-            item("3", "2014年7月30日", "30.00"),     // relisted
-            item("4", "2014年7月4日", "35.00"),      // price moved
-            item("5", "2014年8月1日", "50.00")});    // new; 2 is gone
+           {item("1", "2014年7月1日", "10.00"),    // unchanged
+            item("3", "2014年7月30日", "30.00"),   // relisted
+            item("4", "2014年7月4日", "35.00"),    // price moved
+            item("5", "2014年8月1日", "50.00")});  // new; 2 is gone
 
     const DiffChoice choice = chooseRuns(store, std::nullopt, std::nullopt);
     ASSERT_TRUE(choice.ok) << choice.error;
@@ -150,13 +150,15 @@ TEST_F(HistoryTest, AnInterruptedRunIsRecordedAsSuchAndComparedOnlyWhenAsked) {
     table.appendRecord(item("2", "2014年7月2日", "20"));
     item::FixedClock clock(monday);
     std::string error;
-    ASSERT_TRUE(recordWalk(dir, clock, table, {kKindKeyword, text::gbk("连衣裙"), 2, false, false}, error)) << error;
+    ASSERT_TRUE(recordWalk(dir, clock, table, {kKindKeyword, text::gbk("连衣裙"), 2, false, false}, error))
+        << error;
 
     // Midway through the next walk, only the first row is there when it is interrupted.
     table.clear();
     table.appendRecord(item("1", "2014年7月1日", "10"));
     clock.set(item::addDays(monday, 1));
-    const auto interrupted = recordWalk(dir, clock, table, {kKindKeyword, text::gbk("连衣裙"), 2, false, true}, error);
+    const auto interrupted =
+        recordWalk(dir, clock, table, {kKindKeyword, text::gbk("连衣裙"), 2, false, true}, error);
     ASSERT_TRUE(interrupted) << error;
     EXPECT_EQ(interrupted->outcome, Outcome::Interrupted);
     EXPECT_EQ(interrupted->rows, 1);
@@ -221,7 +223,8 @@ TEST_F(HistoryTest, PruneRemovesOldRunsWithTheirRows) {
     std::string error;
     ASSERT_TRUE(store.open(error)) << error;
     record(store, runOf("keyword", "a", item::addDays(monday, -100)), {item("1", "a", "1")});
-    const std::int64_t recent = record(store, runOf("keyword", "a", item::addDays(monday, -10)), {item("1", "a", "1")});
+    const std::int64_t recent =
+        record(store, runOf("keyword", "a", item::addDays(monday, -10)), {item("1", "a", "1")});
     EXPECT_EQ(store.prune(item::addDays(monday, -90), error), 1) << error;
     const std::vector<RunInfo> runs = store.runs();
     ASSERT_EQ(runs.size(), 1u);
@@ -246,7 +249,8 @@ TEST_F(HistoryTest, ConcurrentWritersAllLand) {
                 return;
             }
             for (int r = 0; r < kRunsEach; ++r) {
-                if (store.record(runOf("keyword", "w" + std::to_string(w), monday), rows, error) == 0) ++failures;
+                if (store.record(runOf("keyword", "w" + std::to_string(w), monday), rows, error) == 0)
+                    ++failures;
             }
         });
     }
@@ -273,7 +277,8 @@ TEST_F(HistoryTest, BestHoursOnAHandMadeGridWithTies) {
     grid.counts[0][23] = 2;  // 23:00 is a prime hour
     grid.counts[6][9] = 3;
     const std::vector<BestHour> best = bestHours(grid, PrimeHours{9, 23}, 6);
-    EXPECT_EQ(best, (std::vector<BestHour>{{2, 15, 1}, {2, 20, 1}, {5, 10, 1}, {0, 23, 2}, {6, 9, 3}, {0, 9, 9}}));
+    EXPECT_EQ(best,
+              (std::vector<BestHour>{{2, 15, 1}, {2, 20, 1}, {5, 10, 1}, {0, 23, 2}, {6, 9, 3}, {0, 9, 9}}));
     EXPECT_EQ(bestHours(grid, PrimeHours{0, 23}, 1), (std::vector<BestHour>{{3, 2, 0}}));
     EXPECT_EQ(bestHours(grid, PrimeHours{9, 23}, 500).size(), 7u * 15u);
 
@@ -291,7 +296,7 @@ TEST_F(HistoryTest, PrimeHoursSetting) {
         int last;
     };
     const Case cases[] = {
-        {"9-23", true, 9, 23}, {" 8 - 22 ", true, 8, 22}, {"0-0", true, 0, 0},  {"23-9", false, 0, 0},
+        {"9-23", true, 9, 23}, {" 8 - 22 ", true, 8, 22}, {"0-0", true, 0, 0},   {"23-9", false, 0, 0},
         {"9-24", false, 0, 0}, {"9", false, 0, 0},        {"-1-5", false, 0, 0}, {"a-b", false, 0, 0},
     };
     for (const Case& c : cases) {

@@ -51,7 +51,8 @@ std::vector<BestHour> bestHours(const report::SlotGrid& grid, const PrimeHours& 
     return slots;
 }
 
-void attachBestHours(report::Report& report, const report::SlotGrid& grid, const std::vector<BestHour>& best) {
+void attachBestHours(report::Report& report, const report::SlotGrid& grid,
+                     const std::vector<BestHour>& best) {
     if (best.empty()) {
         report.bestText.clear();
         return;

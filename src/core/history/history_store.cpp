@@ -223,9 +223,10 @@ std::int64_t HistoryStore::record(const RunInfo& run, const std::vector<table::I
     Statement insertRun(m_db,
                         "INSERT INTO runs (at, days, kind, subject, pages, row_count, outcome)"
                         " VALUES (?, ?, ?, ?, ?, ?, ?)");
-    Statement insertItem(m_db,
-                         "INSERT INTO items (run, pos, item, title, url, seller, stime, etime, minutes, sales,"
-                         " stock, mall, price, location) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement insertItem(
+        m_db,
+        "INSERT INTO items (run, pos, item, title, url, seller, stime, etime, minutes, sales,"
+        " stock, mall, price, location) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     if (!insertRun || !insertItem) {
         error = sqlite3_errmsg(m_db);
         return 0;
@@ -249,9 +250,9 @@ std::int64_t HistoryStore::record(const RunInfo& run, const std::vector<table::I
         sqlite3_bind_int64(insertItem.stmt, 2, pos++);
         insertItem.bindText(3, itemKey(row.url));
         int index = 4;
-        for (const std::string* field : {&row.title, &row.url, &row.seller, &row.startTime, &row.endTime,
-                                         &row.minutesLeft, &row.sales, &row.stock, &row.isMall, &row.price,
-                                         &row.location}) {
+        for (const std::string* field :
+             {&row.title, &row.url, &row.seller, &row.startTime, &row.endTime, &row.minutesLeft, &row.sales,
+              &row.stock, &row.isMall, &row.price, &row.location}) {
             insertItem.bindText(index++, *field);
         }
         if (sqlite3_step(insertItem.stmt) != SQLITE_DONE) {
@@ -296,8 +297,9 @@ std::optional<RunInfo> HistoryStore::newestComplete(std::string_view kind, std::
 }
 
 std::optional<RunInfo> HistoryStore::previousComplete(const RunInfo& run) {
-    return queryOne("WHERE kind = ? AND subject = ? AND outcome IN (0, 3) AND id < ? ORDER BY id DESC LIMIT 1",
-                    {run.kind, run.subject}, {run.id});
+    return queryOne(
+        "WHERE kind = ? AND subject = ? AND outcome IN (0, 3) AND id < ? ORDER BY id DESC LIMIT 1",
+        {run.kind, run.subject}, {run.id});
 }
 
 std::vector<RunRow> HistoryStore::rows(std::int64_t runId) {

@@ -117,7 +117,7 @@ struct WalkRecord {
 // (configs.ini, and `enabled`); the run, or nullopt when nothing was recorded
 // (`error` says why when it failed).
 std::optional<RunInfo> recordWalk(const std::filesystem::path& dataDir, const item::Clock& clock,
-                                  const table::ResultTable& table, const WalkRecord& walk,
-                                  std::string& error, bool enabled = true);
+                                  const table::ResultTable& table, const WalkRecord& walk, std::string& error,
+                                  bool enabled = true);
 
 }  // namespace shelfwatch::history

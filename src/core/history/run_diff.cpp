@@ -24,14 +24,14 @@ struct ComparedField {
     std::string table::ItemRecord::*member;
 };
 constexpr ComparedField kComparedFields[] = {
-    {"price", &table::ItemRecord::price}, {"sales", &table::ItemRecord::sales},
-    {"stock", &table::ItemRecord::stock}, {"title", &table::ItemRecord::title},
+    {"price", &table::ItemRecord::price},   {"sales", &table::ItemRecord::sales},
+    {"stock", &table::ItemRecord::stock},   {"title", &table::ItemRecord::title},
     {"seller", &table::ItemRecord::seller},
 };
 
 std::string runLabel(const RunInfo& run) {
-    return "run " + std::to_string(run.id) + " (" + runTimeText(run.time) + ", " + run.kind + " " + run.subject +
-           ", " + std::string(outcomeName(run.outcome)) + ")";
+    return "run " + std::to_string(run.id) + " (" + runTimeText(run.time) + ", " + run.kind + " " +
+           run.subject + ", " + std::string(outcomeName(run.outcome)) + ")";
 }
 
 }  // namespace
@@ -56,7 +56,8 @@ RunDiff compareRows(const std::vector<RunRow>& earlier, const std::vector<RunRow
         for (const ComparedField& field : kComparedFields) {
             const std::string& from = old.*field.member;
             const std::string& to = now.*field.member;
-            if (!from.empty() && !to.empty() && from != to) diff.changed.push_back({row.key, field.name, from, to});
+            if (!from.empty() && !to.empty() && from != to)
+                diff.changed.push_back({row.key, field.name, from, to});
         }
     }
     for (const RunRow& row : earlier) {
@@ -70,7 +71,8 @@ DiffChoice chooseRuns(HistoryStore& store, std::optional<std::int64_t> a, std::o
     DiffChoice choice;
     std::optional<RunInfo> to = b ? store.run(*b) : store.newestComplete();
     if (!to) {
-        choice.error = b ? "no run " + std::to_string(*b) + " in the history" : "no complete run in the history";
+        choice.error =
+            b ? "no run " + std::to_string(*b) + " in the history" : "no complete run in the history";
         return choice;
     }
     std::optional<RunInfo> from = a ? store.run(*a) : store.previousComplete(*to);
@@ -123,7 +125,8 @@ std::string diffSummary(const RunDiff& diff) {
            " changed";
 }
 
-std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier, const std::vector<RunRow>& later) {
+std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier,
+                     const std::vector<RunRow>& later) {
     const Index before = indexByKey(earlier);
     const Index after = indexByKey(later);
     auto titled = [](const Index& index, const std::string& key) {
@@ -141,7 +144,8 @@ std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier, co
                now->second->startTime + "\n";
     }
     for (const FieldChange& change : diff.changed) {
-        out += "changed   " + change.key + "  " + change.field + " " + change.from + " -> " + change.to + "\n";
+        out +=
+            "changed   " + change.key + "  " + change.field + " " + change.from + " -> " + change.to + "\n";
     }
     return out;
 }
@@ -149,8 +153,8 @@ std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier, co
 std::string runTimeText(item::DateTime time) {
     const item::CivilTime c = item::toCivil(time);
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute,
-                  c.second);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute, c.second);
     return buffer;
 }
 

@@ -51,7 +51,8 @@ std::string diffJson(const RunDiff& diff);
 
 // A readable summary line, then one line per change (GBK, lines end in "\n").
 // Items are named by key and, where the runs know it, title.
-std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier, const std::vector<RunRow>& later);
+std::string diffText(const RunDiff& diff, const std::vector<RunRow>& earlier,
+                     const std::vector<RunRow>& later);
 // The summary line alone ("12 new, 3 gone, 1 relisted, 4 changed").
 std::string diffSummary(const RunDiff& diff);
 
