@@ -43,8 +43,8 @@ int runDiff(CliContext& context, const CLI::App& command, const DiffOptions& opt
         std::cerr << "shelfwatch-cli: " << choice.error << "\n";
         return kExitFailure;
     }
-    const std::vector<history::RunRow> earlier = store.rows(choice.from.id);
-    const std::vector<history::RunRow> later = store.rows(choice.to.id);
+    const std::vector<history::RunRow> earlier = store.rows(choice.from.id, true);
+    const std::vector<history::RunRow> later = store.rows(choice.to.id, true);
     history::RunDiff diff = history::compareRows(earlier, later);
     diff.from = choice.from;
     diff.to = choice.to;

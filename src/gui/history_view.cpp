@@ -159,7 +159,7 @@ void HistoryView::refresh() {
         m_summary->setText(QStringLiteral("“%1”还没有更早的完整查询记录。").arg(fromGbk(query->subject)));
         return;
     }
-    const std::vector<history::RunRow> earlier = store.rows(previous->id);
+    const std::vector<history::RunRow> earlier = store.rows(previous->id, true);
     const std::vector<history::RunRow> later = tableRows(m_walk.table);
     history::RunDiff diff = history::compareRows(earlier, later);
     diff.from = *previous;

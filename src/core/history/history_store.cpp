@@ -302,22 +302,39 @@ std::optional<RunInfo> HistoryStore::previousComplete(const RunInfo& run) {
         {run.kind, run.subject}, {run.id});
 }
 
-std::vector<RunRow> HistoryStore::rows(std::int64_t runId) {
+std::vector<RunRow> HistoryStore::rows(std::int64_t runId, bool comparedOnly) {
     std::vector<RunRow> result;
     if (m_db == nullptr) return result;
     Statement s(m_db,
-                "SELECT item, title, url, seller, stime, etime, minutes, sales, stock, mall, price, location"
-                " FROM items WHERE run = ? ORDER BY pos");
+                comparedOnly
+                    ? "SELECT item, title, seller, stime, sales, stock, price FROM items WHERE run = ?"
+                      " ORDER BY pos"
+                    : "SELECT item, title, url, seller, stime, etime, minutes, sales, stock, mall, price,"
+                      " location FROM items WHERE run = ? ORDER BY pos");
     if (!s) return result;
     sqlite3_bind_int64(s.stmt, 1, runId);
+    Statement count(m_db, "SELECT row_count FROM runs WHERE id = ?");
+    if (count) {
+        sqlite3_bind_int64(count.stmt, 1, runId);
+        if (sqlite3_step(count.stmt) == SQLITE_ROW) {
+            result.reserve(
+                static_cast<std::size_t>(std::max<std::int64_t>(0, sqlite3_column_int64(count.stmt, 0))));
+        }
+    }
     while (sqlite3_step(s.stmt) == SQLITE_ROW) {
         RunRow row;
         row.key = s.text(0);
         table::ItemRecord& r = row.record;
         int column = 1;
-        for (std::string* field : {&r.title, &r.url, &r.seller, &r.startTime, &r.endTime, &r.minutesLeft,
-                                   &r.sales, &r.stock, &r.isMall, &r.price, &r.location}) {
-            *field = s.text(column++);
+        if (comparedOnly) {
+            for (std::string* field : {&r.title, &r.seller, &r.startTime, &r.sales, &r.stock, &r.price}) {
+                *field = s.text(column++);
+            }
+        } else {
+            for (std::string* field : {&r.title, &r.url, &r.seller, &r.startTime, &r.endTime, &r.minutesLeft,
+                                       &r.sales, &r.stock, &r.isMall, &r.price, &r.location}) {
+                *field = s.text(column++);
+            }
         }
         result.push_back(std::move(row));
     }

@@ -85,7 +85,9 @@ class HistoryStore {
 
     std::vector<RunInfo> runs();  // newest first
     std::optional<RunInfo> run(std::int64_t id);
-    std::vector<RunRow> rows(std::int64_t runId);
+    // The run's rows in table order; `comparedOnly` reads just the key and the
+    // cells a comparison looks at (title, seller, start, sales, stock, price).
+    std::vector<RunRow> rows(std::int64_t runId, bool comparedOnly = false);
     // The newest complete run; of one kind and subject when given.
     std::optional<RunInfo> newestComplete();
     std::optional<RunInfo> newestComplete(std::string_view kind, std::string_view subject);

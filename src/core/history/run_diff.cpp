@@ -89,7 +89,7 @@ DiffChoice chooseRuns(HistoryStore& store, std::optional<std::int64_t> a, std::o
 }
 
 RunDiff compareRuns(HistoryStore& store, const RunInfo& from, const RunInfo& to) {
-    RunDiff diff = compareRows(store.rows(from.id), store.rows(to.id));
+    RunDiff diff = compareRows(store.rows(from.id, true), store.rows(to.id, true));
     diff.from = from;
     diff.to = to;
     return diff;
