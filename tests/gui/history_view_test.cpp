@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-table::ItemRecord item(const std::string& id, const std::string& start, const std::string& price) {
+table::ItemRecord listing(const std::string& id, const std::string& start, const std::string& price) {
     table::ItemRecord r;
     r.url = "https://item.taobao.com/item.htm?id=" + id;
     r.title = text::gbk("宝贝") + id;
@@ -52,19 +52,19 @@ class HistoryViewTest : public QObject {
         QCOMPARE(&gui::HistoryRecorder::of(h.window, h.context.walk), &recorder);
         const std::string address = "https://s.taobao.com/list?q=a";
 
-        h.table.appendRecord(item("1", "2014年7月1日", "10"));
-        h.table.appendRecord(item("2", "2014年7月2日", "20"));
-        h.table.appendRecord(item("3", "2014年7月3日", "30"));
+        h.table.appendRecord(listing("1", "2014年7月1日", "10"));
+        h.table.appendRecord(listing("2", "2014年7月2日", "20"));
+        h.table.appendRecord(listing("3", "2014年7月3日", "30"));
         recorder.recordFinished(history::kKindListPage, address, 1, h.fetchState.stopClicks);
         // Another query in between is not what the table is compared with.
         h.table.clear();
-        h.table.appendRecord(item("9", "2014年7月9日", "90"));
+        h.table.appendRecord(listing("9", "2014年7月9日", "90"));
         recorder.recordFinished(history::kKindListPage, address + "&other", 1, h.fetchState.stopClicks);
 
         h.table.clear();
-        h.table.appendRecord(item("1", "2014年7月1日", "12"));   // price moved
-        h.table.appendRecord(item("3", "2014年7月20日", "30"));  // relisted
-        h.table.appendRecord(item("4", "2014年7月4日", "40"));   // new; 2 is gone
+        h.table.appendRecord(listing("1", "2014年7月1日", "12"));   // price moved
+        h.table.appendRecord(listing("3", "2014年7月20日", "30"));  // relisted
+        h.table.appendRecord(listing("4", "2014年7月4日", "40"));   // new; 2 is gone
         recorder.recordFinished(history::kKindListPage, address, 1, h.fetchState.stopClicks);
 
         gui::HistoryView view(h.context.walk, &recorder);
@@ -95,7 +95,7 @@ class HistoryViewTest : public QObject {
         std::atomic<bool> release{false};
         h.fetchState.threads.start(
             [&] {
-                h.table.appendRecord(item("1", "2014年7月1日", "10"));
+                h.table.appendRecord(listing("1", "2014年7月1日", "10"));
                 while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             },
             true);
