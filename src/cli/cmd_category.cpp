@@ -45,7 +45,7 @@ int runCategory(CliContext& context, const CLI::App& command, const CategoryOpti
             search::fillRemainingDetails(context.app);
         }
     }
-    return finishWalk(context, options.output, false);
+    return finishWalk(context, options.output, false, false);
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // listpage URL: the list-page query over a pasted result list, the table written out.
-#include "panel/headless_panel.h"
-#include "search/list_page_query.h"
-
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
+#include "history/history_store.h"
+#include "panel/headless_panel.h"
+#include "search/list_page_query.h"
 
 #include <memory>
 
@@ -34,6 +34,7 @@ int runListPage(CliContext& context, const CLI::App& command, const ListPageOpti
         search::runListPageQuery(context.app, address);
         interrupted = interrupt.interrupted();
     }
+    recordWalk(context, history::kKindListPage, address, options.pages, interrupted);
     return finishWalk(context, options.output, false, interrupted);
 }
 

@@ -1,13 +1,13 @@
 // search KEYWORD: the keyword search with its detail fetch, the table written out.
-#include "panel/headless_panel.h"
-#include "search/detail_fetch.h"
-#include "search/keyword_search.h"
-
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/walk_command.h"
 #include "cli/walk_progress.h"
+#include "history/history_store.h"
+#include "panel/headless_panel.h"
+#include "search/detail_fetch.h"
+#include "search/keyword_search.h"
 
 #include <array>
 #include <memory>
@@ -68,6 +68,8 @@ int runSearch(CliContext& context, const CLI::App& command, const SearchOptions&
     }
     // The only message a search shows is its refusal of the detailsrp layout.
     const bool refused = panel->messages().size() > messagesBefore;
+    // A refused search walked nothing, so there is no run to keep.
+    if (!refused) recordWalk(context, history::kKindKeyword, keyword, options.pages, interrupted);
     return finishWalk(context, options.output, refused, interrupted);
 }
 

@@ -3,15 +3,16 @@
 // wrote, or of such a table on standard input; optionally a report page that
 // opens anywhere.
 #include "config/atomic_file.h"
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
 #include "config/data_dir.h"
+#include "history/best_hours.h"
 #include "report/listing_stats.h"
 #include "report/report_page.h"
 #include "report/table_import.h"
 #include "report/workbook_reader.h"
 #include "text/gbk_text.h"
-
-#include "cli/command.h"
-#include "cli/exit_codes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +85,20 @@ bool loadInput(const std::string& input, report::ListingStats& stats, std::strin
     return imported.ok || failure(imported.error);
 }
 
-int runStats(CliContext& context, const std::string& input, const fs::path& html) {
+// One best hour a line: date, weekday, hour, delistings in that hour.
+void printBestHours(const report::SlotGrid& grid, const std::vector<history::BestHour>& best,
+                    std::ostream& out) {
+    for (const history::BestHour& slot : best) {
+        const item::DateTime day = item::addDays(grid.today, slot.day);
+        std::string date = report::yearMonthDay(day);
+        date.resize(10, ' ');
+        char hour[32];
+        std::snprintf(hour, sizeof hour, " %2dh %5d\n", slot.hour, slot.count);
+        out << date << text::gbkToUtf8(report::weekdayName(day)) << hour;
+    }
+}
+
+int runStats(CliContext& context, const std::string& input, const fs::path& html, int best) {
     if (!html.empty()) {
         std::string cause;
         if (!config::checkWritableTarget(html, cause)) {
@@ -93,7 +107,7 @@ int runStats(CliContext& context, const std::string& input, const fs::path& html
         }
     }
     bool inputFailed = false;
-    const report::Analysis analysis = report::analyse(
+    report::Analysis analysis = report::analyse(
         [&](report::ListingStats& stats, std::string& message) {
             inputFailed = !loadInput(input, stats, message);
             return !inputFailed;
@@ -103,7 +117,16 @@ int runStats(CliContext& context, const std::string& input, const fs::path& html
         std::cerr << text::gbkToUtf8(analysis.message) << "\n";
         return inputFailed ? kExitFile : kExitFailure;
     }
-    printGrid(analysis.grid, std::cout);
+    // The page marks as many hours as --best asks for, else the few the window shows.
+    const int marked = best > 0 ? best : history::kShownBestHours;
+    const history::PrimeHours prime = history::primeHoursSetting(context.app.dataDir);
+    history::attachBestHours(analysis.report, analysis.grid,
+                             history::bestHours(analysis.grid, prime, marked));
+    if (best > 0) {
+        printBestHours(analysis.grid, history::bestHours(analysis.grid, prime, best), std::cout);
+    } else {
+        printGrid(analysis.grid, std::cout);
+    }
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "shelfwatch-cli: cannot write to standard output\n";
@@ -125,14 +148,16 @@ void registerStatsCommand(Commands& commands) {
     struct StatsOptions {
         std::string input;
         std::string html;
+        int best = 0;
     };
     auto options = std::make_shared<StatsOptions>();
     CLI::App& command =
         commands.add("stats", "print how many listings end in each hour of the coming seven days",
                      "shelfwatch-cli stats dresses.xlsx --html report.html\n"
+                     "shelfwatch-cli stats dresses.xlsx --best 5\n"
                      "shelfwatch-cli search 连衣裙 --json | shelfwatch-cli stats -",
                      [options](CliContext& context, const CLI::App&) {
-                         return runStats(context, options->input, fs::path(options->html));
+                         return runStats(context, options->input, fs::path(options->html), options->best);
                      });
     command
         .add_option(
@@ -141,6 +166,11 @@ void registerStatsCommand(Commands& commands) {
         ->required();
     command.add_option("--html", options->html, "also write the report page, which opens in any browser")
         ->type_name("OUT.html");
+    addWholeNumberOption(command, "--best", options->best, 1, report::kSlotDays * report::kSlotHours,
+                         "print instead the N hours of the week with the fewest delistings, within "
+                         "configs.ini [analysis] primeHours (default 9-23); ties go to the earlier hour")
+        ->type_name("N")
+        ->default_str("");
 }
 
 }  // namespace shelfwatch::cli

@@ -31,7 +31,7 @@ int runStore(CliContext& context, const CLI::App& command, const StoreOptions& o
         WalkProgress progress(*panel, context.quiet);
         search::runStoreQuery(context.app, nick);
     }
-    return finishWalk(context, options.output, false);
+    return finishWalk(context, options.output, false, false);
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ namespace shelfwatch::cli {
 // What a command runs against: the program's objects and the global options.
 struct CliContext {
     search::WalkContext& app;
-    bool quiet = false;  // --quiet: no progress or status lines
+    bool quiet = false;      // --quiet: no progress or status lines
+    bool noHistory = false;  // --no-history: this run is not recorded
 };
 
 // Runs the command (`command` is its own subcommand, for usage errors found
@@ -59,5 +60,7 @@ void registerCollectCommand(Commands& commands);
 void registerStoreCommand(Commands& commands);
 void registerCategoryCommand(Commands& commands);
 void registerCategoriesCommand(Commands& commands);
+void registerHistoryCommand(Commands& commands);
+void registerDiffCommand(Commands& commands);
 
 }  // namespace shelfwatch::cli

@@ -26,12 +26,14 @@ constexpr void (*kRegistrations[])(cli::Commands&) = {
     &cli::registerSearchCommand, &cli::registerListPageCommand, &cli::registerItemCommand,
     &cli::registerStatsCommand,  &cli::registerFetchCommand, &cli::registerCollectCommand,
     &cli::registerStoreCommand,  &cli::registerCategoryCommand, &cli::registerCategoriesCommand,
+    &cli::registerHistoryCommand, &cli::registerDiffCommand,
 };
 
 struct GlobalOptions {
     std::optional<std::string> dataDir;
     std::optional<item::DateTime> now;
     bool quiet = false;
+    bool noHistory = false;
 };
 
 void addGlobalOptions(CLI::App& root, GlobalOptions& options) {
@@ -58,6 +60,8 @@ void addGlobalOptions(CLI::App& root, GlobalOptions& options) {
         ->type_name("\"YYYY-MM-DD HH:MM:SS\"")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     root.add_flag("-q,--quiet", options.quiet, "print no progress or status lines");
+    root.add_flag("--no-history", options.noHistory,
+                  "do not record this walk in the history (configs.ini [history] keep=0 stops it for good)");
 }
 
 // The command named by the failed command line, for the hint.
@@ -144,6 +148,6 @@ int main(int argc, char** argv) {
     app::App program(std::move(options));
     app::PanelBinding binding(program, panel);
     search::WalkContext& context = binding.context();
-    cli::CliContext cliContext{context, global.quiet};
+    cli::CliContext cliContext{context, global.quiet, global.noHistory};
     return commands.runChosen(cliContext);
 }

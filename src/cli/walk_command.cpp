@@ -3,6 +3,7 @@
 #include "cli/exit_codes.h"
 #include "cli/table_output.h"
 #include "config/atomic_file.h"
+#include "history/history_store.h"
 
 #include <iostream>
 
@@ -20,6 +21,15 @@ std::string describeFailure(const net::FetchFailure& failure) {
     const std::string cause =
         failure.message.empty() ? std::string(net::fetchFailureKindName(failure.kind)) : failure.message;
     return (failure.host.empty() ? std::string("(no host)") : failure.host) + ": " + cause;
+}
+
+void recordWalk(CliContext& context, std::string_view kind, std::string subject, int pages,
+                bool interrupted) {
+    history::WalkRecord walk{kind, std::move(subject), pages, false, interrupted};
+    std::string error;
+    const auto run = history::recordWalk(context.app.dataDir, context.app.clock, context.app.table, walk,
+                                         error, !context.noHistory);
+    if (!run && !error.empty()) std::cerr << "shelfwatch-cli: history not recorded: " << error << "\n";
 }
 
 int finishWalk(CliContext& context, const TableOutput& output, bool failed, bool interrupted) {

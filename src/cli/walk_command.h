@@ -7,11 +7,16 @@
 
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace shelfwatch::cli {
 
 // The largest page count the options take.
 inline constexpr int kMaxPages = std::numeric_limits<int>::max();
+
+// Records the walk that just ended in the history (unless --no-history or the
+// settings say not to); a failure to record is reported, not fatal.
+void recordWalk(CliContext& context, std::string_view kind, std::string subject, int pages, bool interrupted);
 
 // Before any request: whether the --out file can be written (its folder exists
 // and takes a new file), so a walk's rows are never collected only to be lost.

@@ -1,8 +1,9 @@
 #include "gui/analysis_window.h"
-#include "gui/qt_text.h"
 
 #include "config/data_dir.h"
 #include "gui/dialogs.h"
+#include "gui/qt_text.h"
+#include "history/best_hours.h"
 #include "report/listing_stats.h"
 #include "report/report_page.h"
 #include "report/workbook_reader.h"
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -20,7 +22,6 @@
 
 namespace shelfwatch::gui {
 namespace {
-
 
 const std::string& analysingText() {
     static const std::string kText = text::gbk("分析中，请稍候。。。");
@@ -35,9 +36,13 @@ AnalysisWindow::AnalysisWindow(const table::ResultTable& table, const item::Cloc
     setModal(true);
     resize(1000, 760);
 
-    m_view = new QWebEngineView(this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("analysisTabWidget"));
+    m_tabs->setDocumentMode(true);
+    auto* reportTab = new QWidget(m_tabs);
+    m_view = new QWebEngineView(reportTab);
     m_view->setObjectName(QStringLiteral("reportWebEngineView"));
-    auto* group = new QGroupBox(this);
+    auto* group = new QGroupBox(reportTab);
     m_currentButton = new QPushButton(QStringLiteral("使用当前数据"), group);
     m_currentButton->setObjectName(QStringLiteral("useCurrentDataPushButton"));
     m_importButton = new QPushButton(QStringLiteral("导入数据"), group);
@@ -49,9 +54,13 @@ AnalysisWindow::AnalysisWindow(const table::ResultTable& table, const item::Cloc
     buttons->addWidget(m_currentButton);
     buttons->addWidget(m_importButton);
     buttons->addWidget(m_status, 1);
+    auto* reportLayout = new QVBoxLayout(reportTab);
+    reportLayout->setContentsMargins(0, 0, 0, 0);
+    reportLayout->addWidget(m_view, 1);
+    reportLayout->addWidget(group);
+    m_tabs->addTab(reportTab, QStringLiteral("下架时间分析"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_view, 1);
-    layout->addWidget(group);
+    layout->addWidget(m_tabs);
 
     connect(m_currentButton, &QPushButton::clicked, this, &AnalysisWindow::useCurrentData);
     connect(m_importButton, &QPushButton::clicked, this, &AnalysisWindow::importData);
@@ -90,9 +99,11 @@ void AnalysisWindow::useCurrentData() {
         dialogs::showMessage(this, fromGbk(analysis.message));
         return;
     }
-    sendReport(analysis.report);
+    sendReport(analysis);
     m_status->clear();
 }
+
+void AnalysisWindow::addChangesTab(QWidget* changes) { m_tabs->addTab(changes, QStringLiteral("变化对比")); }
 
 void AnalysisWindow::importData() {
     const QString file = dialogs::openFileName(this, QStringLiteral("导入数据"), QString(), QString());
@@ -114,11 +125,16 @@ void AnalysisWindow::importData() {
         dialogs::showMessage(this, fromGbk(analysis.message));
         return;
     }
-    sendReport(analysis.report);
+    sendReport(analysis);
     m_status->clear();
 }
 
-void AnalysisWindow::sendReport(const report::Report& report) {
+void AnalysisWindow::sendReport(const report::Analysis& analysis) {
+    report::Report report = analysis.report;
+    const history::PrimeHours prime =
+        m_dataDir.empty() ? history::PrimeHours{} : history::primeHoursSetting(m_dataDir);
+    history::attachBestHours(report, analysis.grid,
+                             history::bestHours(analysis.grid, prime, history::kShownBestHours));
     for (const std::string& script : report::reportScripts(report)) runScript(QString::fromStdString(script));
     emit reportSent();
 }

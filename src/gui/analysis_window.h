@@ -17,6 +17,7 @@
 
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class QWebEngineView;
 
 namespace shelfwatch::gui {
@@ -30,6 +31,13 @@ class AnalysisWindow final : public QDialog {
 
     // The report page beside the program.
     static std::filesystem::path pagePath();
+
+    // Where configs.ini is, for the prime hours of the best-hours marks
+    // (without it the default hours apply).
+    void setDataDir(std::filesystem::path dataDir) { m_dataDir = std::move(dataDir); }
+    // A second tab beside the report, "变化对比" (the window takes the widget).
+    void addChangesTab(QWidget* changes);
+    QTabWidget* tabs() const { return m_tabs; }
 
     void useCurrentData();  // "使用当前数据"
     void importData();      // "导入数据"
@@ -47,11 +55,13 @@ class AnalysisWindow final : public QDialog {
     void done(int result) override;
 
   private:
-    void sendReport(const report::Report& report);
+    void sendReport(const report::Analysis& analysis);
     void runScript(const QString& script);
 
     const table::ResultTable& m_table;
     const item::Clock& m_clock;
+    std::filesystem::path m_dataDir;
+    QTabWidget* m_tabs = nullptr;
     QWebEngineView* m_view = nullptr;
     QPushButton* m_currentButton = nullptr;
     QPushButton* m_importButton = nullptr;

@@ -38,6 +38,14 @@ QVariant evaluate(QWebEngineView* view, const QString& script) {
     return result;
 }
 
+// Best hours listed | marked table cells | column of the first mark (hour + 1).
+const char* const kBestState =
+    "(function () {"
+    "  var marked = document.querySelectorAll('#table-area td.best');"
+    "  return document.querySelectorAll('#best-list li').length + '|' + marked.length + '|' +"
+    "         (marked.length ? marked[0].cellIndex : -1);"
+    "})()";
+
 const char* const kPageState =
     "(function () {"
     "  var rows = document.querySelectorAll('#table-area tbody tr');"
@@ -124,10 +132,15 @@ class AnalysisWindowTest : public QObject {
 
         window.useCurrentData();
         QCOMPARE(window.statusText(), QString());
-        QCOMPARE(window.sentScripts().size(), 2);
+        QCOMPARE(window.sentScripts().size(), 3);
         QVERIFY(window.sentScripts()[0].startsWith(QStringLiteral("typeof asd")));
+        QVERIFY(window.sentScripts()[2].startsWith(QStringLiteral("typeof best")));
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(window.view(), kPageState).toString(),
                                   QStringLiteral("7|2,1,0,0,0,0,0"), 10000);
+        // The best hours: listed under the charts and marked in the table, the
+        // first one the earliest empty prime hour of the week (today from 9:00).
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(window.view(), kBestState).toString(), QStringLiteral("5|5|10"),
+                                  10000);
 
         // The same rows through a workbook: the header row is purged, the counts agree.
         const fs::path workbook = m_dir / "in.xlsx";
@@ -148,7 +161,7 @@ class AnalysisWindowTest : public QObject {
         gui::dialogs::setNextFileName(QString::fromStdString(bogus.string()));
         window.importData();
         QCOMPARE(gui::dialogs::shownMessages(), QStringList{QStringLiteral("打开excel文件失败！")});
-        QCOMPARE(window.sentScripts().size(), 6);
+        QCOMPARE(window.sentScripts().size(), 9);
 
         window.reject();
         QCOMPARE(window.view()->url().toString(), QStringLiteral("about:blank"));

@@ -78,8 +78,14 @@ Analysis analyseTable(const table::ResultTable& table, const item::Clock& clock)
 }
 
 std::vector<std::string> reportScripts(const Report& report) {
-    return {"typeof asd === 'function' && asd(" + jsStringLiteral(report.seriesText) + ");",
-            "typeof nr1 === 'function' && nr1(" + jsStringLiteral(report.tableHtml) + ");"};
+    std::vector<std::string> scripts = {
+        "typeof asd === 'function' && asd(" + jsStringLiteral(report.seriesText) + ");",
+        "typeof nr1 === 'function' && nr1(" + jsStringLiteral(report.tableHtml) + ");"};
+    // After nr1: the marks go onto the table it drew.
+    if (!report.bestText.empty()) {
+        scripts.push_back("typeof best === 'function' && best(" + jsStringLiteral(report.bestText) + ");");
+    }
+    return scripts;
 }
 
 bool writeReportPage(const std::filesystem::path& resDir, const std::filesystem::path& out,
@@ -218,8 +224,10 @@ std::string selfContainedPage(std::string_view pageHtml, std::string_view chartL
         }
         pos = end + kClose.size();
     }
-    const std::string call = "<script>asd(" + jsStringLiteral(report.seriesText) + ");nr1(" +
-                             jsStringLiteral(report.tableHtml) + ");</script>\n";
+    std::string call = "<script>asd(" + jsStringLiteral(report.seriesText) + ");nr1(" +
+                       jsStringLiteral(report.tableHtml) + ");";
+    if (!report.bestText.empty()) call += "best(" + jsStringLiteral(report.bestText) + ");";
+    call += "</script>\n";
     size_t body = page.rfind("</body>");
     if (body == std::string::npos) {
         page += call;

@@ -24,6 +24,9 @@ namespace shelfwatch::report {
 struct Report {
     std::string tableHtml;   // GBK, for nr1
     std::string seriesText;  // GBK, for asd
+    // GBK JSON array of the hours to mark on the heatmap, for the page's
+    // function best; empty when none were ranked.
+    std::string bestText;
 };
 
 Report buildReport(const SlotGrid& grid);
