@@ -55,5 +55,6 @@ void registerItemCommand(Commands& commands);
 void registerSearchCommand(Commands& commands);
 void registerListPageCommand(Commands& commands);
 void registerStatsCommand(Commands& commands);
+void registerTaskCommand(Commands& commands);
 
 }  // namespace shelfwatch::cli

@@ -24,7 +24,7 @@ using namespace shelfwatch;
 // Every command of the program; a new one adds its line here.
 constexpr void (*kRegistrations[])(cli::Commands&) = {
     &cli::registerSearchCommand, &cli::registerListPageCommand, &cli::registerItemCommand,
-    &cli::registerStatsCommand,  &cli::registerFetchCommand,
+    &cli::registerStatsCommand,  &cli::registerFetchCommand, &cli::registerTaskCommand,
 };
 
 struct GlobalOptions {
