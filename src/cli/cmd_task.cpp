@@ -1,11 +1,10 @@
 // shelfwatch-cli task: runs every task saved in task_cfg.ini once, as the
 // scheduler's unattended run does, and writes the reports under
 // <data dir>/reports/<run stamp>/ with run.log beside them.
-#include "task/task_run.h"
-#include "text/gbk_text.h"
-
 #include "cli/command.h"
 #include "cli/exit_codes.h"
+#include "task/task_run.h"
+#include "text/gbk_text.h"
 
 #include <iostream>
 #include <string>

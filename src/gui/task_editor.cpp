@@ -56,7 +56,8 @@ class PagesDelegate final : public QStyledItemDelegate {
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
         auto* edit = new QLineEdit(parent);
-        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,9}")), edit));
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,9}")), edit));
         return edit;
     }
 };
@@ -71,7 +72,7 @@ class TaskGrid final : public QTableWidget {
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
-        const bool wouldEdit = trigger == AllEditTriggers || (editTriggers() & trigger) != 0;
+        const bool wouldEdit = trigger == AllEditTriggers || editTriggers().testFlag(trigger);
         if (index.isValid() && index.column() == task::kCategoryColumn && wouldEdit &&
             (index.flags() & Qt::ItemIsEditable)) {
             m_pickCategory(index.row());
@@ -224,9 +225,9 @@ void TaskEditor::save() {
     // scheduler would go on running the old list.
     if (!task::saveTaskRows(m_taskFile, rows)) {
         const std::u8string path = m_taskFile.u8string();
-        dialogs::showMessage(this, QStringLiteral("保存失败：") +
-                                       QString::fromUtf8(reinterpret_cast<const char*>(path.data()),
-                                                         static_cast<qsizetype>(path.size())));
+        dialogs::showMessage(
+            this, QStringLiteral("保存失败：") + QString::fromUtf8(reinterpret_cast<const char*>(path.data()),
+                                                                   static_cast<qsizetype>(path.size())));
         return;
     }
     dialogs::showMessage(this, fromGbk(text::gbk("已完成。")));

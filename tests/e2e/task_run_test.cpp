@@ -1,13 +1,14 @@
 // The unattended run against the simulator over real HTTP: the stamped folder,
 // the report names and workbook contents, the category list requests, run.log,
 // and the inputs that must not break a run nobody watches.
+#include "task/task_run.h"
+
 #include "app/app.h"
 #include "config/ini_file.h"
 #include "item/listing_time.h"
 #include "panel/headless_panel.h"
 #include "report/workbook_reader.h"
 #include "task/task_config.h"
-#include "task/task_run.h"
 #include "text/gbk_text.h"
 
 #include "market_sim.h"
@@ -50,7 +51,8 @@ class TaskRunTest : public ::testing::Test {
         app::App program(testing::appOptionsFor(market, now));
         app::PanelBinding binding(program, panel);
         task::TaskRunOptions options = task::defaultRunOptions(market.dataDir);
-        options.queries.appendListItems = [this](search::WalkContext&, std::uint64_t, const std::string& answer) {
+        options.queries.appendListItems = [this](search::WalkContext&, std::uint64_t,
+                                                 const std::string& answer) {
             listAnswers.push_back(answer);
             return 0;
         };
@@ -66,6 +68,11 @@ class TaskRunTest : public ::testing::Test {
             if (request.target.rfind("/itemlist/", 0) == 0) targets.push_back(request.target);
         }
         return targets;
+    }
+
+    static std::vector<std::string> sorted(std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static fs::path gbkPath(const std::string& gbkText) { return task::pathFromGbk(gbkText); }
@@ -102,8 +109,8 @@ TEST_F(TaskRunTest, EachKindWritesItsReportIntoOneStampedFolder) {
     const task::TaskRunResult result = run(item::fromCivil(2014, 7, 31, 8, 5, 0));
     const fs::path folder = reportsRoot / gbkPath(gbk("2014年7月31日8时5分"));
     ASSERT_EQ(result.folder, folder);
-    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"run.log", gbk("抓取关键词 连衣裙.txt"),
-                                                         gbk("抓取分类 所有分类 .txt")}));
+    EXPECT_EQ(filesIn(folder),
+              sorted({"run.log", gbk("抓取关键词 连衣裙.txt"), gbk("抓取分类 所有分类 .txt")}));
 
     // Category pages of 44 from offset 0, in order, for category 0.
     const std::vector<std::string> requests = listRequests();
@@ -119,12 +126,14 @@ TEST_F(TaskRunTest, EachKindWritesItsReportIntoOneStampedFolder) {
     // The keyword report is the workbook of the keyword's rows (the last task's,
     // still in the table), under its header row.
     ASSERT_FALSE(tableRows.empty());
-    const report::WorkbookContent keyword = report::readWorkbook(folder / gbkPath(gbk("抓取关键词 连衣裙.txt")));
+    const report::WorkbookContent keyword =
+        report::readWorkbook(folder / gbkPath(gbk("抓取关键词 连衣裙.txt")));
     ASSERT_TRUE(keyword.ok) << keyword.error;
     ASSERT_EQ(keyword.rows.size(), tableRows.size() + 1);
     for (std::size_t r = 0; r < tableRows.size(); ++r) EXPECT_EQ(keyword.rows[r + 1].title, tableRows[r]);
     // The category report was written over an emptied table: no item rows.
-    const report::WorkbookContent category = report::readWorkbook(folder / gbkPath(gbk("抓取分类 所有分类 .txt")));
+    const report::WorkbookContent category =
+        report::readWorkbook(folder / gbkPath(gbk("抓取分类 所有分类 .txt")));
     ASSERT_TRUE(category.ok) << category.error;
     EXPECT_EQ(category.rows.size(), 1u);
 
@@ -134,7 +143,8 @@ TEST_F(TaskRunTest, EachKindWritesItsReportIntoOneStampedFolder) {
     EXPECT_NE(log.find("[c] cat \"所有分类 \": 0 rows -> 抓取分类 所有分类 .txt"), std::string::npos) << log;
     EXPECT_NE(log.find("[u] unknown: skipped"), std::string::npos) << log;
     EXPECT_NE(log.find("[n] (no kind): skipped"), std::string::npos) << log;
-    EXPECT_NE(log.find("[k] keyword \"连衣裙\": " + std::to_string(tableRows.size()) + " rows -> 抓取关键词 连衣裙.txt"),
+    EXPECT_NE(log.find("[k] keyword \"连衣裙\": " + std::to_string(tableRows.size()) +
+                       " rows -> 抓取关键词 连衣裙.txt"),
               std::string::npos)
         << log;
 }
@@ -150,7 +160,7 @@ TEST_F(TaskRunTest, CategoryLabelsAndPageCounts) {
         std::string report;
     };
     const Case cases[] = {
-        {"label without bars", gbk(" 50008165 "), "1", "50008165", 1, gbk("抓取分类  50008165 .txt")},
+        {"label without bars", "50008165", "1", "50008165", 1, gbk("抓取分类 50008165.txt")},
         {"empty label", "", "2", "0", 2, gbk("抓取分类 0.txt")},
         {"ys 0 asks for no page", gbk("女装 || 16"), "0", "", 0, gbk("抓取分类 女装 .txt")},
         {"non-numeric ys asks for no page", gbk("女装 || 16"), "abc", "", 0, gbk("抓取分类 女装 .txt")},
@@ -166,7 +176,8 @@ TEST_F(TaskRunTest, CategoryLabelsAndPageCounts) {
         const task::TaskRunResult result = run();
         const std::vector<std::string> requests = listRequests();
         ASSERT_EQ(requests.size(), static_cast<std::size_t>(c.pages));
-        for (const std::string& target : requests) EXPECT_NE(target.find("&cat=" + c.id + "&"), std::string::npos);
+        for (const std::string& target : requests)
+            EXPECT_NE(target.find("&cat=" + c.id + "&"), std::string::npos);
         EXPECT_TRUE(fs::exists(result.folder / gbkPath(c.report)));
     }
 }
@@ -197,8 +208,8 @@ TEST_F(TaskRunTest, SubjectsStayInsideTheFolderAndFailuresAreLogged) {
 
     const task::TaskRunResult result = run(item::fromCivil(2014, 7, 31, 0, 0, 0));
     ASSERT_EQ(result.folder, folder);
-    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"run.log", gbk("抓取关键词 _.txt"),
-                                                         gbk("抓取关键词 a....x.txt"), gbk("抓取关键词 blocked.txt")}));
+    EXPECT_EQ(filesIn(folder), sorted({"run.log", gbk("抓取关键词 _.txt"), gbk("抓取关键词 a....x.txt"),
+                                       gbk("抓取关键词 blocked.txt")}));
     EXPECT_TRUE(fs::is_directory(folder / gbkPath(gbk("抓取关键词 blocked.txt"))));
     EXPECT_EQ(filesIn(reportsRoot).size(), 1u);
     ASSERT_EQ(result.tasks.size(), 3u);
@@ -218,7 +229,9 @@ TEST_F(TaskRunTest, MessagesOfAQueryGoToTheLog) {
     const task::TaskRunResult result = run();
     EXPECT_TRUE(panel.messages().empty());
     const std::string log = testing::readFile(result.folder / "run.log");
-    EXPECT_NE(log.find("1 message: 暂不支持DetailSrp模式关键词  请使用本软件的列表页查询模式"), std::string::npos) << log;
+    EXPECT_NE(log.find("1 message: 暂不支持DetailSrp模式关键词  请使用本软件的列表页查询模式"),
+              std::string::npos)
+        << log;
     EXPECT_TRUE(fs::exists(result.folder / gbkPath(gbk("抓取关键词 detailsrp.txt"))));
 }
 
@@ -229,7 +242,8 @@ TEST_F(TaskRunTest, StoreTaskWithoutStoreQueryIsLogged) {
     const task::TaskRunResult result = run();
     ASSERT_EQ(result.tasks.size(), 1u);
     EXPECT_FALSE(result.tasks[0].error.empty());
-    EXPECT_NE(testing::readFile(result.folder / "run.log").find("store \"某店\": 0 rows; FAILED"), std::string::npos);
+    EXPECT_NE(testing::readFile(result.folder / "run.log").find("store \"某店\": 0 rows; FAILED"),
+              std::string::npos);
 }
 
 // The command-line program: `task` runs the file and exits 0; --now names the folder.

@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
         std::fputs("usage: gui_task_editor_screenshot OUTPUT.png\n", stderr);
         return 2;
     }
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("task-editor-shot-" + std::to_string(std::random_device{}()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("task-editor-shot-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = task::taskFilePath(dir);
     const std::vector<task::TaskRow> rows = {

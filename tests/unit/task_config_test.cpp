@@ -1,8 +1,9 @@
 // The task file as the editor saves and loads it, and the pure parts of the
 // unattended run: run stamps, report subjects and category labels.
+#include "task/task_config.h"
+
 #include "config/ini_file.h"
 #include "item/listing_time.h"
-#include "task/task_config.h"
 #include "task/task_run.h"
 #include "text/gbk_text.h"
 
@@ -73,7 +74,8 @@ TEST_F(TaskFileTest, SaveRenumbersRowsAndDropsKindlessRowOnLoad) {
 
     EXPECT_EQ(config::iniSectionNames(m_file), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_EQ(readRaw(), "[1]\r\noption=keyword\r\nword=" + gbk("连衣裙") + "\r\nys=3\r\n" +
-                             "[2]\r\noption=cat\r\ncat=" + gbk("女装 || 16") + "\r\nys=2\r\n" + "[3]\r\nys=5\r\n")
+                             "[2]\r\noption=cat\r\ncat=" + gbk("女装 || 16") + "\r\nys=2\r\n" +
+                             "[3]\r\nys=5\r\n")
         << readRaw();
     const std::vector<task::TaskRow> loaded = task::loadTaskRows(m_file);
     ASSERT_EQ(loaded.size(), 2u);
@@ -83,10 +85,10 @@ TEST_F(TaskFileTest, SaveRenumbersRowsAndDropsKindlessRowOnLoad) {
 
 TEST_F(TaskFileTest, LoadTakesFileOrderAndKindKeysOnly) {
     std::ofstream(m_file, std::ios::binary)
-        << "[b]\r\noption=store\r\nname=shop\r\nword=ignored\r\n"   // ys missing: "1"
-        << "[a]\r\noption=keyword\r\nys=abc\r\n"                      // word missing: empty
-        << "[z]\r\noption=other\r\nword=x\r\nys=2\r\n"                // unknown kind: no row
-        << "[y]\r\nword=x\r\n";                                       // no kind: no row
+        << "[b]\r\noption=store\r\nname=shop\r\nword=ignored\r\n"  // ys missing: "1"
+        << "[a]\r\noption=keyword\r\nys=abc\r\n"                   // word missing: empty
+        << "[z]\r\noption=other\r\nword=x\r\nys=2\r\n"             // unknown kind: no row
+        << "[y]\r\nword=x\r\n";                                    // no kind: no row
     const std::vector<task::TaskRow> loaded = task::loadTaskRows(m_file);
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[0], row("单个店铺", task::kStoreColumn, "shop", "1"));
@@ -135,7 +137,11 @@ TEST(TaskRunNames, SubjectCleanedForFileNames) {
         {"dot becomes _", ".", "_"},
         {"dot-dot becomes _", "..", "_"},
         {"only removed characters becomes _", "//", "_"},
-        {"a trail byte that looks like a backslash stays in its character", "\x95\x5c" "a", "\x95\x5c" "a"},
+        {"a trail byte that looks like a backslash stays in its character",
+         "\x95\x5c"
+         "a",
+         "\x95\x5c"
+         "a"},
         {"a trail byte that looks like a bar stays in its character", "\x81\x7c", "\x81\x7c"},
     };
     for (const Case& c : cases) EXPECT_EQ(task::cleanSubject(c.subject), c.cleaned) << c.why;

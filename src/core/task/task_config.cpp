@@ -42,15 +42,18 @@ const std::vector<std::string>& kindCaptions() {
 }
 
 const std::vector<std::string>& headerCaptions() {
-    static const std::vector<std::string> kHeader = {text::gbk("操作选项"), text::gbk("关键词"), text::gbk("分类"),
-                                                     text::gbk("店铺名"), text::gbk("抓取页数")};
+    static const std::vector<std::string> kHeader = {text::gbk("操作选项"), text::gbk("关键词"),
+                                                     text::gbk("分类"), text::gbk("店铺名"),
+                                                     text::gbk("抓取页数")};
     return kHeader;
 }
 
 const std::string& usageText() {
     static const std::string kText = text::gbk(
-        "您可将本功能与windows的任务计划功能结合，使软件能在后台为您自动采集数据并导出。（设置完成后请不要忘记保存！ "
-        "请不要太频繁以防淘宝更新接口）\r\n使用说明：\r\n您只需在下面的表格中设置好相关参数即可。当然，您还需要设置下任务计"
+        "您可将本功能与windows的任务计划功能结合，使软件能在后台为您自动采集数据并导出。（设置完成后请不要忘"
+        "记保存！ "
+        "请不要太频繁以防淘宝更新接口）\r\n使用说明：\r\n您只需在下面的表格中设置好相关参数即可。当然，您还需"
+        "要设置下任务计"
         "划功能，软件路径直接输入本软件附带文件名的所在路径，参数可输入task，如“c:\\pro.exe task”");
     return kText;
 }

@@ -107,7 +107,8 @@ class RunLog {
 std::string outcomeLine(std::size_t index, const std::string& section, const TaskOutcome& outcome) {
     std::string line = std::to_string(index) + " [" + logText(section) + "] ";
     line += outcome.option.empty() ? std::string("(no kind)") : logText(outcome.option);
-    if (outcome.option != kKeywordOption && outcome.option != kStoreOption && outcome.option != kCategoryOption) {
+    if (outcome.option != kKeywordOption && outcome.option != kStoreOption &&
+        outcome.option != kCategoryOption) {
         return line + ": skipped, not a task kind";
     }
     line += " \"" + logText(outcome.subject) + "\": " + std::to_string(outcome.rows) + " rows";
@@ -184,8 +185,9 @@ std::string categoryListAddress(const std::string& listHost, const std::string& 
     return "http://" + listHost +
            "/itemlist/default.htm?_input_charset=utf-8&json=on&ratesumto=20&cat=" + id +
            "&fromPage=adSearch&ratesumfrom=0&viewIndex=1&fromPage=adSearch&&viewIndex=1&spm=" + spm +
-           "&pSize=" + std::to_string(kCategoryPageSize) + "&data-key=s&data-value=" +
-           std::to_string((page - 1) * kCategoryPageSize) + "&module=page&style=list";
+           "&pSize=" + std::to_string(kCategoryPageSize) +
+           "&data-key=s&data-value=" + std::to_string((page - 1) * kCategoryPageSize) +
+           "&module=page&style=list";
 }
 
 std::filesystem::path pathFromGbk(const std::string& gbk) {
@@ -210,8 +212,8 @@ TaskRunResult runTasks(search::WalkContext& context, const TaskRunOptions& optio
     if (sections.empty()) return result;
 
     TaskPanel panel(context.panel, options.showMessages);
-    search::WalkContext local{context.table, panel,          context.fetcher,
-                              context.cookies, context.market, context.clock,
+    search::WalkContext local{context.table,      panel,           context.fetcher,
+                              context.cookies,    context.market,  context.clock,
                               context.fetchState, context.dataDir, context.detailWorkers};
     table::ResultTable& table = context.table;
 

@@ -58,7 +58,8 @@ struct TaskQueries {
     std::function<void(search::WalkContext&, const std::string& nickname)> storeQuery;
     // Appends the items of one list-service answer to the table; the number
     // appended. Unset: category tasks list nothing and are logged so.
-    std::function<int(search::WalkContext&, std::uint64_t generation, const std::string& answer)> appendListItems;
+    std::function<int(search::WalkContext&, std::uint64_t generation, const std::string& answer)>
+        appendListItems;
 };
 
 struct TaskRunOptions {

@@ -1,10 +1,11 @@
 // The task editor window, opened modally from "任务模式设定".
+#include "gui/task_editor.h"
+
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
-#include "gui/task_editor.h"
 #include "task/task_config.h"
 
 namespace shelfwatch::gui::handlers {

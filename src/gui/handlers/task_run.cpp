@@ -2,10 +2,11 @@
 // on the window thread, with the main window hidden. With a display, a message
 // a query raises waits for its click; headless it goes to standard error. Both
 // are kept in the run's run.log.
+#include "task/task_run.h"
+
 #include "gui/dialogs.h"
 #include "gui/gui_context.h"
 #include "gui/handlers/handlers.h"
-#include "task/task_run.h"
 
 namespace shelfwatch::gui::handlers {
 
