@@ -206,7 +206,8 @@ TaskRunResult runTasks(search::WalkContext& context, const TaskRunOptions& optio
     TaskRunResult result;
     const std::string stamp = runStamp(context.clock.now());
     const std::vector<std::string> sections = config::iniSectionNames(options.taskFile);
-    context.panel.setWindowVisible(false);
+    // The window stays as the caller started it: task mode never shows it, and
+    // an explicit hide would mark it as placed by the program.
     std::error_code error;
     std::filesystem::create_directories(options.reportsRoot, error);
     if (sections.empty()) return result;
