@@ -62,5 +62,6 @@ void registerCategoryCommand(Commands& commands);
 void registerCategoriesCommand(Commands& commands);
 void registerHistoryCommand(Commands& commands);
 void registerDiffCommand(Commands& commands);
+void registerTaskCommand(Commands& commands);
 
 }  // namespace shelfwatch::cli

@@ -27,6 +27,7 @@ constexpr void (*kRegistrations[])(cli::Commands&) = {
     &cli::registerStatsCommand,  &cli::registerFetchCommand, &cli::registerCollectCommand,
     &cli::registerStoreCommand,  &cli::registerCategoryCommand, &cli::registerCategoriesCommand,
     &cli::registerHistoryCommand, &cli::registerDiffCommand,
+    &cli::registerTaskCommand,
 };
 
 struct GlobalOptions {

@@ -10,13 +10,19 @@
 
 #include <QApplication>
 
+#include <memory>
+#include <utility>
+
 int main(int argc, char** argv) {
     using namespace shelfwatch;
     const bool headless = gui::prepareProcessEnvironment(argc, argv);
     QApplication qtApp(argc, argv);
 
     const gui::StartArguments start = gui::readStartArguments();
-    app::App program({config::resolveDataDir(start.dataDir)});
+    app::AppOptions appOptions;
+    appOptions.dataDir = config::resolveDataDir(start.dataDir);
+    if (start.now) appOptions.clock = std::make_unique<item::FixedClock>(*start.now);
+    app::App program(std::move(appOptions));
 
     gui::MainWindow::Options options;
     options.noticeBrowser = !headless;

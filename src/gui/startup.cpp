@@ -31,6 +31,30 @@ void setDefaultEnv(const char* name, const char* value) {
     if (qEnvironmentVariableIsEmpty(name)) qputenv(name, value);
 }
 
+// Takes "--now VALUE" / "--now=VALUE" out of `args`; the last readable value counts.
+std::optional<item::DateTime> takeNowOption(std::vector<std::string>& args) {
+    std::optional<item::DateTime> now;
+    for (std::size_t i = 0; i < args.size();) {
+        std::string value;
+        std::size_t taken = 0;
+        if (args[i] == "--now" && i + 1 < args.size()) {
+            value = args[i + 1];
+            taken = 2;
+        } else if (args[i].rfind("--now=", 0) == 0) {
+            value = args[i].substr(6);
+            taken = 1;
+        }
+        if (taken == 0) {
+            ++i;
+            continue;
+        }
+        item::DateTime parsed;
+        if (item::parseIsoDateTime(value, parsed)) now = parsed;
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + taken));
+    }
+    return now;
+}
+
 }  // namespace
 
 bool prepareProcessEnvironment(int argc, char** argv) {
@@ -45,6 +69,7 @@ bool prepareProcessEnvironment(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
     config::takeDataDirOption(args);
+    takeNowOption(args);
     const bool taskMode = !args.empty() && args.front() == kTaskArgument;
 #ifdef _WIN32
     return false;
@@ -67,11 +92,13 @@ StartArguments readStartArguments() {
     // The system's own command line, split the classic way (GBK bytes).
     start.args = config::splitCommandLine(::GetCommandLineA());
     start.dataDir = config::takeDataDirOption(start.args);
+    start.now = takeNowOption(start.args);
 #else
     const QStringList qtArgs = QCoreApplication::arguments();
     std::vector<std::string> args;
     for (qsizetype i = 1; i < qtArgs.size(); ++i) args.push_back(qtArgs.at(i).toStdString());
     start.dataDir = config::takeDataDirOption(args);
+    start.now = takeNowOption(args);
     for (const std::string& arg : args) start.args.push_back(text::utf8ToGbk(arg));
 #endif
     return start;

@@ -4,6 +4,8 @@
 // creation steps of the main window and the message loop. Window thread only.
 #pragma once
 
+#include "item/listing_time.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +22,8 @@ bool prepareProcessEnvironment(int argc, char** argv);
 struct StartArguments {
     std::vector<std::string> args;  // GBK, program path and options taken out
     std::optional<std::filesystem::path> dataDir;
+    // "--now YYYY-MM-DD HH:MM:SS": the China time taken as now (tests, reruns of a day's task).
+    std::optional<item::DateTime> now;
 };
 // The command line after Qt took its own options and the program its own.
 StartArguments readStartArguments();
