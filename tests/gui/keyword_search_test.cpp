@@ -31,6 +31,7 @@
 #include "market_sim.h"
 #include "search_pages.h"
 #include "support/simulated_market.h"
+#include "support/watched_fetcher.h"
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -60,32 +61,7 @@ constexpr int kWalkTimeoutMs = 120000;
 
 QString qt(const std::string& gbk) { return gui::fromGbk(gbk); }
 
-// The real fetcher with a seam: a hook sees every address (on the thread that
-// asks for it) and may hold that thread, so a test can act while a given
-// request is under way.
-class WatchedFetcher final : public net::Fetcher {
-  public:
-    explicit WatchedFetcher(net::Fetcher& inner) : m_inner(inner) {}
-
-    std::string fetchPage(std::string_view url, std::string_view referrer) override {
-        std::function<void(const std::string&)> hook;
-        {
-            std::lock_guard lock(m_mutex);
-            hook = m_hook;
-        }
-        if (hook) hook(std::string(url));
-        return m_inner.fetchPage(url, referrer);
-    }
-    void setHook(std::function<void(const std::string&)> hook) {
-        std::lock_guard lock(m_mutex);
-        m_hook = std::move(hook);
-    }
-
-  private:
-    net::Fetcher& m_inner;
-    std::mutex m_mutex;
-    std::function<void(const std::string&)> m_hook;
-};
+using testing::WatchedFetcher;
 
 // Holds the thread that asks for the n-th item page until released.
 class ItemPageGate {

@@ -192,6 +192,23 @@ class SingleItemTest : public QObject {
         QCOMPARE(gui::dialogs::shownPrompts().size(), 2);
     }
 
+    // The user closes the waiting window while the page is fetched: what the
+    // answer says is no longer anyone's concern, so no message box either.
+    void closingTheWindowDuringTheFetchDropsTheMessage() {
+        bool closed = false;
+        net::setThreadEventPump([&] {
+            if (closed || gui::currentTextWindow() == nullptr) return;
+            closed = true;
+            gui::currentTextWindow()->close();
+        });
+        gui::dialogs::setNextInput(
+            QString::fromStdString(sim::itemUrl(m_market->server.host(), sim::fixture::kRemoved)));
+        m_harness->clickSingleItem();
+        net::setThreadEventPump({});
+        QVERIFY(closed);
+        QVERIFY(gui::dialogs::shownMessages().isEmpty());
+    }
+
   private:
     std::unique_ptr<testing::SimulatedMarket> m_market;
     std::unique_ptr<SimHarness> m_harness;

@@ -12,11 +12,6 @@ namespace shelfwatch::search {
 
 namespace {
 
-const std::string& searchCaption() {
-    static const std::string kText = text::gbk("查关键字");
-    return kText;
-}
-
 bool dateCellText(item::DateTime value, std::string& out) {
     if (item::toCivil(value).year <= 2000) return false;
     out = item::dateTimeText(value);
@@ -40,32 +35,7 @@ void completeWorker(search::WalkContext& context, bool withStatus) {
 
 }  // namespace
 
-const std::string& fetchingInfoText() {
-    static const std::string kText = text::gbk("正在获取信息，请稍后。。");
-    return kText;
-}
-
-const std::string& stoppedText() {
-    static const std::string kText = text::gbk("线程已停止操作。");
-    return kText;
-}
-
-const std::string& doneText() {
-    static const std::string kText = text::gbk("完成操作。");
-    return kText;
-}
-
-std::string progressText(int row, int total) {
-    static const std::string kPrefix = text::gbk("进度： ");
-    return kPrefix + std::to_string(row) + " / " + std::to_string(total);
-}
-
-void enableSearchControls(panel::MainPanel& panel) {
-    panel.setEnabled(panel::Control::KeywordEdit, true);
-    panel.setEnabled(panel::Control::PageCountEdit, true);
-    panel.setEnabled(panel::Control::ExportButton, true);
-    panel.setEnabled(panel::Control::StoreButton, true);
-}
+void enableSearchControls(panel::MainPanel& panel) { setControls(panel, kKeywordWalkControls, true); }
 
 bool detailCellText(const item::ItemDetails& details, int column, std::string& out) {
     static const std::string kTrue = text::gbk("真");
@@ -124,56 +94,72 @@ void noteItemOutcome(FetchState& state, const item::ItemDetails& details) {
     if (details.pageFailure.failed() && details.message.empty()) state.noteLostItem(details.pageFailure);
 }
 
+PassEnd visitRows(search::WalkContext& context, std::uint64_t generation, const DetailPass& pass,
+                  const std::function<int()>& nextRow, int total) {
+    table::ResultTable& table = context.table;
+    panel::MainPanel& panel = context.panel;
+    const int doneColumn = pass.doneWhen == DetailPass::Done::SellerSet ? table::kSeller : table::kStartTime;
+    for (;;) {
+        if (table.generation() != generation) return PassEnd::Superseded;
+        const int i = nextRow();
+        if (i > total) return PassEnd::Done;
+        if (pass.progressFirst) {
+            panel.setProgress(progressText(i, total));
+            panel.setStatus(fetchingInfoText());
+        } else {
+            panel.setStatus(fetchingInfoText());
+            panel.setProgress(progressText(i, total));
+        }
+        if (pass.pumpEvents) {
+            panel.processEvents();
+            // A query started from the events just run has taken the table over.
+            if (table.generation() != generation) return PassEnd::Superseded;
+        }
+        const int r = i - 1;
+        if (!table.cell(r, doneColumn).empty()) continue;
+        if (pass.stoppable && context.fetchState.stopRequested == 1) return PassEnd::Stopped;
+        const item::ItemDetails details = analyzeRow(context, r);
+        noteItemOutcome(context.fetchState, details);
+        writeDetailCells(table, generation, r, details, pass.columns);
+    }
+}
+
 void fetchAllDetails(search::WalkContext& context, std::uint64_t generation) {
     search::FetchState& state = context.fetchState;
-    table::ResultTable& table = context.table;
-    const int total = table.rowCount();
+    const int total = context.table.rowCount();
     state.rowTotal = total;
-    for (;;) {
-        if (table.generation() != generation) {
+    DetailPass pass;
+    pass.stoppable = true;
+    switch (visitRows(context, generation, pass, [&state] { return state.nextRow.fetch_add(1); }, total)) {
+        case PassEnd::Superseded:
             completeWorker(context, false);
             return;
-        }
-        const int i = state.nextRow.fetch_add(1);
-        if (i > total) break;
-        context.panel.setStatus(fetchingInfoText());
-        context.panel.setProgress(progressText(i, total));
-        const int r = i - 1;
-        if (!table.cell(r, table::kSeller).empty()) continue;
-        if (state.stopRequested == 1) {
+        case PassEnd::Stopped:
             // A stopped worker leaves activeWorkers as it is: the stop click has
             // already given the button back.
             context.panel.setStatus(stoppedText());
             enableSearchControls(context.panel);
             return;
-        }
-        const item::ItemDetails details = analyzeRow(context, r);
-        noteItemOutcome(state, details);
-        writeDetailCells(table, generation, r, details, kAllDetailColumns);
+        case PassEnd::Done:
+            completeWorker(context, context.table.generation() == generation);
+            return;
     }
-    completeWorker(context, table.generation() == generation);
 }
 
 void fetchAllDetails(search::WalkContext& context) { fetchAllDetails(context, context.table.generation()); }
 
 void fillRemainingDetails(search::WalkContext& context) {
-    table::ResultTable& table = context.table;
-    const std::uint64_t generation = table.generation();
-    const int n = table.rowCount();
-    for (int k = 1; k <= n; ++k) {
-        context.panel.setProgress(progressText(k, n));
-        context.panel.setStatus(fetchingInfoText());
-        context.panel.processEvents();
-        if (table.generation() != generation) return;
-        if (!table.cell(k - 1, table::kStartTime).empty()) continue;
-        const item::ItemDetails details = analyzeRow(context, k - 1);
-        writeDetailCells(table, generation, k - 1, details, kRemainingDetailColumns);
-    }
+    const std::uint64_t generation = context.table.generation();
+    DetailPass pass;
+    pass.doneWhen = DetailPass::Done::StartSet;
+    pass.columns = kRemainingDetailColumns;
+    pass.progressFirst = true;
+    pass.pumpEvents = true;
+    int k = 0;
+    const PassEnd end = visitRows(context, generation, pass, [&k] { return ++k; }, context.table.rowCount());
+    if (end != PassEnd::Done) return;
     context.panel.setStatus(doneText());
-    context.panel.setEnabled(panel::Control::PageCountEdit, true);
-    context.panel.setEnabled(panel::Control::SearchButton, true);
-    context.panel.setEnabled(panel::Control::ExportButton, true);
-    context.panel.setEnabled(panel::Control::StoreButton, true);
+    setControls(context.panel, kDetailWalkControls, true);
 }
 
 void startDetailWorkers(search::WalkContext& context, std::uint64_t generation, bool inThisThread) {

@@ -9,18 +9,27 @@
 
 #include "item/item_analyzer.h"
 #include "search/walk_context.h"
+#include "search/walk_controls.h"
+#include "search/walk_texts.h"
 #include "table/result_table.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 
 namespace shelfwatch::search {
 
 // The cell columns each form writes, in the order it writes them.
-inline constexpr std::initializer_list<int> kAllDetailColumns = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-inline constexpr std::initializer_list<int> kRemainingDetailColumns = {4, 5, 6, 8, 9, 10, 11};
-inline constexpr std::initializer_list<int> kRefreshColumns = {4, 5, 6, 3, 8, 9};
+inline constexpr std::initializer_list<int> kAllDetailColumns = {
+    table::kTitle,   table::kSeller, table::kStartTime, table::kEndTime, table::kMinutesLeft,
+    table::kSales,   table::kStock,  table::kIsMall,    table::kPrice,   table::kLocation};
+// The list service has already written title, seller and sales.
+inline constexpr std::initializer_list<int> kRemainingDetailColumns = {
+    table::kStartTime, table::kEndTime, table::kMinutesLeft, table::kStock,
+    table::kIsMall,    table::kPrice,   table::kLocation};
+inline constexpr std::initializer_list<int> kRefreshColumns = {
+    table::kStartTime, table::kEndTime, table::kMinutesLeft, table::kSeller, table::kStock, table::kIsMall};
 
 inline constexpr int kMaxDetailWorkers = 16;
 
@@ -45,6 +54,25 @@ void fetchAllDetails(search::WalkContext& context);
 
 void fillRemainingDetails(search::WalkContext& context);
 
+// The one pass over the rows that the three forms of the detail fetch share: it
+// takes row numbers (1-based) from `nextRow` until one passes `total`, shows the
+// labels, passes over the rows already done, and analyses and writes the others.
+struct DetailPass {
+    enum class Done { SellerSet, StartSet };  // which cell marks a row as done
+    Done doneWhen = Done::SellerSet;
+    std::initializer_list<int> columns = kAllDetailColumns;
+    bool progressFirst = false;  // progress label before the status label
+    bool pumpEvents = false;     // let window events run once per row
+    bool stoppable = false;      // end at the stop flag, before the next analysis
+};
+enum class PassEnd {
+    Done,        // every row visited
+    Stopped,     // the stop flag was set
+    Superseded,  // a newer query cleared the table: it owns the table and the labels
+};
+PassEnd visitRows(search::WalkContext& context, std::uint64_t generation, const DetailPass& pass,
+                  const std::function<int()>& nextRow, int total);
+
 // Sets the counters for `workers` workers, starts them on walk threads (or runs
 // one in this thread and waits for the rest when `inThisThread`).
 void startDetailWorkers(search::WalkContext& context, std::uint64_t generation, bool inThisThread);
@@ -52,12 +80,6 @@ void startDetailWorkers(search::WalkContext& context, std::uint64_t generation, 
 // configs.ini, section `search`, key `detailWorkers`: 1..16, default 1.
 int detailWorkersSetting(const std::filesystem::path& dataDir);
 int clampDetailWorkers(int workers);
-
-// Status and progress texts (GBK).
-const std::string& fetchingInfoText();         // "正在获取信息，请稍后。。"
-const std::string& stoppedText();              // "线程已停止操作。"
-const std::string& doneText();                 // "完成操作。"
-std::string progressText(int row, int total);  // "进度： row / total"
 
 // Re-enables the keyword box, page-count box, "导 出" and "查询店铺".
 void enableSearchControls(panel::MainPanel& panel);

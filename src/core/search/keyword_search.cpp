@@ -8,13 +8,6 @@ namespace shelfwatch::search {
 
 namespace {
 
-void disableSearchControls(panel::MainPanel& panel) {
-    panel.setEnabled(panel::Control::KeywordEdit, false);
-    panel.setEnabled(panel::Control::PageCountEdit, false);
-    panel.setEnabled(panel::Control::ExportButton, false);
-    panel.setEnabled(panel::Control::StoreButton, false);
-}
-
 void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned stopClicksAtStart) {
     FetchState& state = context.fetchState;
     panel::MainPanel& panel = context.panel;
@@ -28,7 +21,7 @@ void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned sto
     state.clearLosses();
     const std::uint64_t generation = table.generation();
     if (state.stopClicks == stopClicksAtStart) state.stopRequested = 0;
-    disableSearchControls(panel);
+    setControls(panel, kKeywordWalkControls, false);
     // A stop clicked before this thread got here has already given the controls
     // back; disabling them after it would leave a stopped search looking busy.
     // The click counts before it enables, so checking after disabling is enough.
@@ -61,12 +54,10 @@ void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned sto
             context.fetcher.fetchPage(searchPageAddress(context.market.searchHost, query), "");
         state.noteListPage(net::lastFetchFailure());
         if (isDetailSrpPage(page)) {
-            static const std::string kRefusal =
-                text::gbk("暂不支持DetailSrp模式关键词\r\n请使用本软件的列表页查询模式");
             panel.setStatus(stoppedText());
             enableSearchControls(panel);
             panel.setSearchButtonCaption(searchCaption());
-            panel.showMessage(kRefusal);
+            panel.showMessage(detailSrpRefusal());
             return;
         }
         appendPageItems(table, generation, page, &known);
@@ -76,22 +67,6 @@ void runWalk(search::WalkContext& context, bool detailInSameThread, unsigned sto
 
 }  // namespace
 
-const std::string& searchCaption() {
-    static const std::string kText = text::gbk("查关键字");
-    return kText;
-}
-
-const std::string& stopCaption() {
-    static const std::string kText = text::gbk("停止获取");
-    return kText;
-}
-
-std::string listPageStatus(int page) {
-    static const std::string kPrefix = text::gbk("正在获取列表，当前第");
-    static const std::string kSuffix = text::gbk("页");
-    return kPrefix + std::to_string(page) + kSuffix;
-}
-
 int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::string_view page,
                     std::unordered_set<std::string>* known) {
     int appended = 0;
@@ -99,12 +74,12 @@ int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::st
         // The test compares the link as matched, before the cut: two links that
         // differ only after a double quote both get a row.
         if (known != nullptr && known->count(link) > 0) continue;
-        if (table.generation() != generation) break;
-        std::string address = cutAtQuote(link);
-        const int row = table.appendRow();
-        table.setCellIf(generation, row, table::kSeq, std::to_string(row));
-        table.setCellIf(generation, row, table::kUrl, address);
-        if (known != nullptr) known->insert(std::move(address));
+        table::ItemRecord record;
+        record.url = cutAtQuote(link);
+        // Numbered and appended in one step: a clear() between a check and the
+        // append would let this walk's row land in the newer query's table.
+        if (table.appendNumberedIf(generation, record) < 0) break;
+        if (known != nullptr) known->insert(std::move(record.url));
         ++appended;
     }
     return appended;
@@ -115,10 +90,9 @@ void runKeywordSearch(search::WalkContext& context, bool detailInSameThread) {
 }
 
 void onSearchButtonClicked(search::WalkContext& context) {
-    static const std::string kNoKeyword = text::gbk("请输入关键词");
     panel::MainPanel& panel = context.panel;
     if (panel.keyword().empty()) {
-        panel.showMessage(kNoKeyword);
+        panel.showMessage(noKeywordText());
         return;
     }
     const std::string pageCount = panel.pageCountText();
@@ -142,9 +116,7 @@ void onSearchButtonClicked(search::WalkContext& context) {
 }
 
 void showRegionHelp(panel::MainPanel& panel) {
-    static const std::string kHelp =
-        text::gbk("使用方法类似淘宝的商品列表页\r\n只需输入需要查询的城市名或者省份名称\r\n");
-    panel.showMessage(kHelp);
+    panel.showMessage(regionHelpText());
 }
 
 }  // namespace shelfwatch::search

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "search/walk_context.h"
+#include "search/walk_texts.h"
 #include "table/result_table.h"
 
 #include <cstdint>
@@ -33,10 +34,5 @@ int appendPageItems(table::ResultTable& table, std::uint64_t generation, std::st
 // The ".." button next to the region box.
 void showRegionHelp(panel::MainPanel& panel);
 
-// The GBK captions of the search button.
-const std::string& searchCaption();
-const std::string& stopCaption();
-// "正在获取列表，当前第" + page + "页"
-std::string listPageStatus(int page);
 
 }  // namespace shelfwatch::search

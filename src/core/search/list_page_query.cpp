@@ -7,14 +7,6 @@
 
 namespace shelfwatch::search {
 
-const std::string& listPagePrompt() {
-    static const std::string kText = text::gbk(
-        "请输入淘宝商品列表页的地址，需要为列表页形式：\r\n"
-        "可以从淘宝首页输入关键词点击搜索后，将网址粘贴到此处\r\n"
-        "本功能用于自定参数的抓取.请不要保留分页参数s");
-    return kText;
-}
-
 void onListPageButtonClicked(search::WalkContext& context) {
     const std::optional<std::string> address = context.panel.askText(listPagePrompt(), "");
     if (!address) return;
@@ -48,22 +40,14 @@ void runListPageQuery(search::WalkContext& context, const std::string& address) 
         appendPageItems(table, generation, page, nullptr);
     }
 
+    DetailPass pass;
+    pass.pumpEvents = true;
+    pass.stoppable = true;
+    int k = 0;
     const int n = table.rowCount();
-    for (int k = 1; k <= n; ++k) {
-        panel.setStatus(fetchingInfoText());
-        panel.setProgress(progressText(k, n));
-        panel.processEvents();
-        // A query started from the events just run has taken the table over.
-        if (table.generation() != generation) return;
-        if (!table.cell(k - 1, table::kSeller).empty()) continue;
-        if (state.stopRequested == 1) {
-            panel.setStatus(stoppedText());
-            return;
-        }
-        const item::ItemDetails details = analyzeRow(context, k - 1);
-        noteItemOutcome(state, details);
-        writeDetailCells(table, generation, k - 1, details, kAllDetailColumns);
-    }
+    const PassEnd end = visitRows(context, generation, pass, [&k] { return ++k; }, n);
+    if (end == PassEnd::Stopped) panel.setStatus(stoppedText());
+    if (end != PassEnd::Done) return;
     if (const std::string lost = lossText(state); !lost.empty())
         panel.setProgress(progressText(n, n) + "  " + lost);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "search/walk_context.h"
+#include "search/walk_texts.h"
 
 #include <string>
 
@@ -17,6 +18,4 @@ void onListPageButtonClicked(search::WalkContext& context);
 void runListPageQuery(search::WalkContext& context, const std::string& address);
 
 // The input box prompt (GBK).
-const std::string& listPagePrompt();
-
 }  // namespace shelfwatch::search

@@ -5,24 +5,12 @@
 
 namespace shelfwatch::search {
 
-namespace {
-
-void setRefreshControls(panel::MainPanel& panel, bool enabled) {
-    panel.setEnabled(panel::Control::PageCountEdit, enabled);
-    panel.setEnabled(panel::Control::SearchButton, enabled);
-    panel.setEnabled(panel::Control::ExportButton, enabled);
-    panel.setEnabled(panel::Control::StoreButton, enabled);
-}
-
-}  // namespace
-
 int refreshFailedItems(search::WalkContext& context) {
-    static const std::string kRefreshing = text::gbk("正在刷新失败的项目。");
     panel::MainPanel& panel = context.panel;
     table::ResultTable& table = context.table;
 
-    panel.setStatus(kRefreshing);
-    setRefreshControls(panel, false);
+    panel.setStatus(refreshingText());
+    setControls(panel, kDetailWalkControls, false);
     panel.processEvents();
 
     const std::uint64_t generation = table.generation();
@@ -48,7 +36,7 @@ int refreshFailedItems(search::WalkContext& context) {
     }
 
     panel.setStatus("");
-    setRefreshControls(panel, true);
+    setControls(panel, kDetailWalkControls, true);
     return analyses;
 }
 

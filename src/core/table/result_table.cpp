@@ -92,6 +92,22 @@ int ResultTable::appendRecord(const ItemRecord& record) {
     return index;
 }
 
+int ResultTable::appendNumberedIf(std::uint64_t generation, ItemRecord record) {
+    std::function<void()> notify;
+    int index = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (generation != m_generation) return -1;
+        index = static_cast<int>(m_rows.size());
+        record.seq = std::to_string(index);
+        m_rows.push_back(std::move(record));
+        if (!m_dirty) notify = m_notifier;
+        markDirtyLocked(index, index, false);
+    }
+    if (notify) notify();
+    return index;
+}
+
 std::string ResultTable::cell(int row, int column) const {
     std::lock_guard lock(m_mutex);
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || !validColumn(column)) return {};

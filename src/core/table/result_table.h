@@ -94,6 +94,10 @@ class ResultTable {
     // is current, so a stopped walk's late write never reaches a newer query.
     std::uint64_t generation() const;
     bool setCellIf(std::uint64_t generation, int row, int column, std::string text);
+    // Appends `record` with its `seq` cell set to the row's zero-based position (how
+    // every walk numbers its rows), in one operation and only while `generation` is
+    // current. Returns the row's index, or -1 when a clear() has passed meanwhile.
+    int appendNumberedIf(std::uint64_t generation, ItemRecord record);
 
     // View state the core reads (-1 when nothing is selected).
     int selectedRow() const;

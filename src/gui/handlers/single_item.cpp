@@ -15,8 +15,6 @@
 
 namespace shelfwatch::gui::handlers {
 
-namespace {}  // namespace
-
 void onSingleItemClicked(GuiContext& ctx) {
     static const std::string kWaiting = text::gbk("获取内容中，请稍候。。");
     const std::string itemHost = ctx.walk.market.itemHost;
@@ -29,13 +27,14 @@ void onSingleItemClicked(GuiContext& ctx) {
     QPointer<TextWindow> window = reopenTextWindow(&ctx.window);
     window->setContent(kWaiting);
 
-    std::string url = text::utf16ToGbk(entered->toStdU16String());
+    std::string url = toGbk(*entered);
     const item::ItemDetails details =
         item::analyzeItem(url, item::AnalyzerDeps{ctx.walk.fetcher, ctx.walk.market, ctx.walk.clock});
 
     // Window events ran during the fetches: a newer query, or the user, may have
-    // closed this query's window meanwhile, and the newer one owns the display.
-    if (!window || window != currentTextWindow()) return;
+    // closed this query's window meanwhile, and the newer one owns the display. A
+    // closed window is only deleted later, so it may still be there, hidden.
+    if (!window || !window->isVisible() || window != currentTextWindow()) return;
     if (!details.message.empty()) {
         dialogs::showMessage(&ctx.window, fromGbk(details.message));
         return;
