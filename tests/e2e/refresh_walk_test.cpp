@@ -3,6 +3,12 @@
 
 #include "support/walk_fixture.h"
 
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <future>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 

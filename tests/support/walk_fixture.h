@@ -88,7 +88,7 @@ class WalkFixture : public ::testing::Test, protected SimulatedMarket {
         }
         row.sales = std::to_string(item.sales);
         row.stock = item.expectedStock();
-        row.isMall = item.isMall() ? gbk("真") : gbk("假");
+        row.isMall = item.isMall() ? text::gbk("真") : text::gbk("假");
         row.price = item.expectedPrice();
         row.location = item.location;
         return row;
