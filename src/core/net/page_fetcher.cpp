@@ -398,6 +398,61 @@ struct CurlFetcher::Impl {
     FetchOptions options;
 };
 
+namespace {
+
+// Raw bytes for download(): kept whole, NULs and all, up to the size cap.
+std::size_t onRawBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t length = size * count;
+    if (t->body.size() + length > t->maxBody) return 0;
+    t->body.append(data, length);
+    return length;
+}
+
+// The address as sent: scheme, lower-case host, explicit port, escaped path.
+std::string requestTarget(const UrlParts& parts) {
+    std::string target = parts.tls ? "https://" : "http://";
+    target += parts.host;
+    if (parts.port != 0) target += ":" + std::to_string(parts.port);
+    target += escapePath(parts.path);
+    return target;
+}
+
+using BodyWriter = std::size_t (*)(char*, std::size_t, std::size_t, void*);
+
+// What every request of the program shares: a plain HTTP/1.1 GET of http or
+// https, redirects capped, no proxy, verified TLS, the time limits, and the
+// transfer's body writer and progress callback.
+void setTransferOptions(CURL* h, const std::string& target, const FetchOptions& options, Transfer& transfer,
+                        BodyWriter writer) {
+    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, options.maxRedirects);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentText);
+    // No proxy, whatever the environment says.
+    curl_easy_setopt(h, CURLOPT_PROXY, "");
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+    // libcurl bounds the connection (resolving and the TLS handshake included)
+    // and the whole transfer; the progress callback bounds every later step.
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writer);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+}
+
+}  // namespace
+
 CurlFetcher::CurlFetcher(CookieJar& cookies, FetchOptions options)
     : m_impl(std::make_unique<Impl>(Impl{cookies, std::move(options)})) {
     ensureCurlGlobalInit();
@@ -423,10 +478,7 @@ FetchResult CurlFetcher::fetch(std::string_view url, std::string_view referrer) 
     if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535)
         return fail(FetchFailureKind::BadAddress, "not a usable address");
 
-    std::string target = parts.tls ? "https://" : "http://";
-    target += parts.host;
-    if (parts.port != 0) target += ":" + std::to_string(parts.port);
-    target += escapePath(parts.path);
+    const std::string target = requestTarget(parts);
 
     // The header lines in their fixed order. libcurl drops "Name:" with nothing
     // after the colon but sends "Name;" as "Name:", so an empty value uses that form.
@@ -452,32 +504,9 @@ FetchResult CurlFetcher::fetch(std::string_view url, std::string_view referrer) 
     transfer.stepStart = transfer.lastPump = std::chrono::steady_clock::now();
     char errorText[CURL_ERROR_SIZE] = {};
 
-    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, options.maxRedirects);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentText);
+    setTransferOptions(h, target, options, transfer, &onBody);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
-    // No proxy, whatever the environment says.
-    curl_easy_setopt(h, CURLOPT_PROXY, "");
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-    // libcurl bounds the connection (resolving and the TLS handshake included)
-    // and the whole transfer; the progress callback bounds every later step.
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (void* share = m_impl->cookies.shareHandle()) curl_easy_setopt(h, CURLOPT_SHARE, share);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
 
     runThreadEventPump();
@@ -519,19 +548,6 @@ const char* fetchFailureKindName(FetchFailureKind kind) {
     return "other";
 }
 
-namespace {
-
-// Raw bytes for download(): kept whole, NULs and all, up to the size cap.
-std::size_t onRawBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* t = static_cast<Transfer*>(user);
-    const std::size_t length = size * count;
-    if (t->body.size() + length > t->maxBody) return 0;
-    t->body.append(data, length);
-    return length;
-}
-
-}  // namespace
-
 // Like a picture request of a browser component: no cookies, no referrer; the
 // status is reported so callers can insist on 200. A body over the size cap is
 // a failure rather than a silently cut picture.
@@ -539,10 +555,7 @@ Download CurlFetcher::download(std::string_view url) {
     const FetchOptions& options = m_impl->options;
     const UrlParts parts = splitUrl(url);
     if (!plausibleHost(parts.host) || parts.port < 0 || parts.port > 65535) return {};
-    std::string target = parts.tls ? "https://" : "http://";
-    target += parts.host;
-    if (parts.port != 0) target += ":" + std::to_string(parts.port);
-    target += escapePath(parts.path);
+    const std::string target = requestTarget(parts);
 
     // A handle of its own: nothing of the page fetches' cookies or connections.
     std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), &curl_easy_cleanup);
@@ -555,27 +568,7 @@ Download CurlFetcher::download(std::string_view url) {
     transfer.stepLimit = std::chrono::milliseconds(options.timeoutMs);
     transfer.stepStart = transfer.lastPump = std::chrono::steady_clock::now();
 
-    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, options.maxRedirects);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kAgentText);
-    curl_easy_setopt(h, CURLOPT_PROXY, "");
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onRawBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    setTransferOptions(h, target, options, transfer, &onRawBody);
 
     Download result;
     if (curl_easy_perform(h) != CURLE_OK) return result;
